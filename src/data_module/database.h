@@ -1,0 +1,84 @@
+#pragma once
+#include "data_module/backend.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class QSqlDatabase;
+
+// The connection component `mast`: a driver (or alias) name, ordered parameter lines
+// ("NAME=value"), connect/disconnect and transactions. Serves the database name "MisDb".
+// Every statement of the program passes through send()/openCursor(), which apply the
+// backend dialect, the statement trace and the test hook in one place.
+class Database {
+public:
+    explicit Database(std::unique_ptr<Backend> backend = {});
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    QString databaseName() const { return QStringLiteral("MisDb"); }
+
+    // Design alias "cwbase3"; setting a driver name replaces it.
+    void setAliasName(const QString& alias);
+    QString aliasName() const { return m_alias; }
+    void setDriverName(const QString& driver);
+    QString driverName() const { return m_driver; }
+
+    QStringList params() const { return m_params; }
+    void clearParams() { m_params.clear(); }
+    void addParam(const QString& line) { m_params.append(line); }
+    // Changes the line NAME=... in place, or appends it.
+    void setParam(const QString& name, const QString& value);
+    QString param(const QString& name) const;
+    void setLoginPrompt(bool on) { m_loginPrompt = on; }
+    bool loginPrompt() const { return m_loginPrompt; }
+
+    void connect();     // throws DatabaseError
+    void disconnect();
+    bool connected() const;
+
+    void startTransaction();
+    void commit();
+    void rollback();
+    bool inTransaction() const { return m_inTransaction; }
+
+    // As the server names itself after connecting ("SQLite", ...).
+    QString dbmsName() const { return m_dbms; }
+    bool isSqlite() const;
+
+    // The statement as this backend needs it (the one place of dialect translation).
+    QString translate(const QString& sql) const;
+
+    // Low level, used by Query, Table and the cached-update query.
+    int send(const QString& sql, const QList<QVariant>& binds = {});
+    std::unique_ptr<Cursor> openCursor(const QString& sql, const QList<QVariant>& binds = {});
+
+    // Test hook: called with every statement (after translation) and with "COMMIT"
+    // before a commit; it may throw DatabaseError to inject a failure.
+    using StatementHook = std::function<void(const QString& sql)>;
+    void setStatementHook(StatementHook hook) { m_hook = std::move(hook); }
+
+    // Statements sent since the counter was last reset.
+    qint64 statementCount() const { return m_statements; }
+    void resetStatementCount() { m_statements = 0; }
+
+    Backend& backend() { return *m_backend; }
+
+private:
+    void before(const QString& sql, const QList<QVariant>& binds);
+
+    std::unique_ptr<Backend> m_backend;
+    QString m_alias = QStringLiteral("cwbase3");
+    QString m_driver;
+    QStringList m_params;
+    bool m_loginPrompt = false;
+    bool m_inTransaction = false;
+    QString m_dbms;
+    StatementHook m_hook;
+    qint64 m_statements = 0;
+    class Trace;
+    std::unique_ptr<Trace> m_trace;
+};

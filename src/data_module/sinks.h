@@ -1,0 +1,43 @@
+#pragma once
+#include <QColor>
+#include <QString>
+
+// What a job reports while it runs. Windows connect these to their widgets;
+// tests record them.
+
+// Appends report lines (a memo or a log).
+class ReportSink {
+public:
+    virtual ~ReportSink() = default;
+    virtual void addLine(const QString& line) = 0;
+    virtual void clear() {}
+};
+
+// A progress bar with an optional label.
+class ProgressSink {
+public:
+    virtual ~ProgressSink() = default;
+    virtual void setLabel(const QString& /*text*/) {}
+    virtual void setRange(int minimum, int maximum) = 0;
+    virtual void setPosition(int position) = 0;
+    virtual void step() = 0;
+};
+
+// Lets pending window events run between statements (repaints, the run guard).
+class EventsHook {
+public:
+    virtual ~EventsHook() = default;
+    virtual void processEvents() = 0;
+};
+
+// Sinks that drop everything, for callers that do not show progress.
+class NullProgress : public ProgressSink {
+public:
+    void setRange(int, int) override {}
+    void setPosition(int) override {}
+    void step() override {}
+};
+class NullEvents : public EventsHook {
+public:
+    void processEvents() override {}
+};
