@@ -88,6 +88,8 @@ EngineConfig EngineConfig::fromText(const QString& text)
                 current->dataSource = value;
             else if (key.compare(QLatin1String("ConnectionString"), Qt::CaseInsensitive) == 0)
                 current->connectionString = value;
+            else if (key.compare(QLatin1String("Credentials"), Qt::CaseInsensitive) == 0)
+                current->credentials = value;
         }
     }
     return config;
@@ -110,9 +112,12 @@ OdbcTarget EngineConfig::resolve(const QString& driverName, const QStringList& p
 
     QString dataSource;
     QString connection;
+    t.sendCredentials = !driverName.contains(QLatin1String("SQLite"), Qt::CaseInsensitive);
     if (const Entry* e = find(driverName)) {
         dataSource = e->dataSource;
         connection = e->connectionString;
+        if (!e->credentials.isEmpty())
+            t.sendCredentials = e->credentials.compare(QLatin1String("no"), Qt::CaseInsensitive) != 0;
     } else if (params.contains(QStringLiteral("ODBC DSN="), Qt::CaseInsensitive)
         || !paramValue(params, QStringLiteral("ODBC DSN")).isEmpty()) {
         dataSource = QStringLiteral("{ODBC DSN}");
@@ -136,4 +141,17 @@ OdbcTarget EngineConfig::resolve(const QString& driverName, const QStringList& p
             throw DatabaseError(QStringLiteral("数据库驱动程序“%1”没有指定数据源").arg(driverName));
     }
     return t;
+}
+
+QString OdbcTarget::dataSourceText() const
+{
+    static const QRegularExpression unsafe(QStringLiteral("[;{}=]"));
+    if (dataSource.contains(unsafe))
+        throw DatabaseError(QStringLiteral("数据源名称“%1”无效").arg(dataSource));
+    QString text = dataSource;
+    if (sendCredentials && !userName.isEmpty())
+        text += QStringLiteral(";UID=") + EngineConfig::braced(userName);
+    if (sendCredentials && !password.isEmpty())
+        text += QStringLiteral(";PWD=") + EngineConfig::braced(password);
+    return text;
 }

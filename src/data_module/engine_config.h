@@ -11,6 +11,7 @@
 //   ConnectionString=DRIVER={FreeTDS};SERVER={SERVER NAME};DATABASE={DATABASE NAME};UID={USER NAME};PWD={PASSWORD}
 //   [cwbase3]
 //   DataSource=cwbase3
+//   Credentials=yes
 //   [engine]
 //   LoginTimeout=15
 //
@@ -23,6 +24,13 @@ struct OdbcTarget {
     QString userName;
     QString password;
     int loginTimeoutSeconds = 15;
+    // SQLite has no users, and its driver reads attributes without honouring braces:
+    // user and password are not sent to it.
+    bool sendCredentials = true;
+
+    // What QODBC is given as its database name for a data source: Qt puts "DSN=" in
+    // front; user and password follow braced. Throws for a name that could add attributes.
+    QString dataSourceText() const;
 };
 
 class EngineConfig {
@@ -44,6 +52,7 @@ private:
         QString section;
         QString dataSource;
         QString connectionString;
+        QString credentials;
     };
     const Entry* find(const QString& name) const;
     QList<Entry> m_entries;

@@ -22,7 +22,7 @@ QString errorText(const QSqlError& e)
 QString askDbmsName(const QSqlDatabase& db)
 {
     const QVariant h = db.driver()->handle();
-    if (!h.isValid() || qstrcmp(h.typeName(), "SQLHANDLE") != 0)
+    if (!h.isValid())
         return {};
     SQLHANDLE hdbc = *static_cast<const SQLHANDLE*>(h.constData());
     if (!hdbc)
@@ -77,13 +77,7 @@ void QtSqlBackend::connect(const QString& driverName, const QStringList& params)
         if (!target.connectionString.isEmpty()) {
             db.setDatabaseName(target.connectionString);
         } else {
-            // Qt puts "DSN=" in front; every value is braced so none can add attributes.
-            QString text = EngineConfig::braced(target.dataSource);
-            if (!target.userName.isEmpty())
-                text += QStringLiteral(";UID=") + EngineConfig::braced(target.userName);
-            if (!target.password.isEmpty())
-                text += QStringLiteral(";PWD=") + EngineConfig::braced(target.password);
-            db.setDatabaseName(text);
+            db.setDatabaseName(target.dataSourceText());
         }
         db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1")
                                  .arg(target.loginTimeoutSeconds));

@@ -1,5 +1,4 @@
 #pragma once
-#include <QColor>
 #include <QString>
 
 // What a job reports while it runs. Windows connect these to their widgets;
