@@ -1,0 +1,151 @@
+// The query routines of the cleanup wizard: every statement goes through ExecuteSQL or
+// OpenSQL, which turn database errors into a false result.
+#include "data_module/database_error.h"
+#include "data_module/end_year_data_mod.h"
+#include "data_module/sinks.h"
+#include "data_module/sql_text.h"
+#include "data_module/working_tables.h"
+
+bool TEndYearDataMod::ExecuteSQL(const QString& sql)
+{
+    QryGlobalExecSQL.close();
+    QryGlobalExecSQL.setSql(sql);
+    bool ok = true;
+    try {
+        QryGlobalExecSQL.exec();
+    } catch (const DatabaseError& e) {
+        m_lastError = e.message();
+        ok = false;
+    }
+    QryGlobalExecSQL.close();
+    return ok;
+}
+
+bool TEndYearDataMod::OpenSQL(const QString& sql)
+{
+    QryGlobalOpen.close();
+    QryGlobalOpen.setSql(sql);
+    try {
+        QryGlobalOpen.open();
+        QryGlobalOpen.first();
+        return true;
+    } catch (const DatabaseError& e) {
+        m_lastError = e.message();
+        QryGlobalOpen.close();
+        return false;
+    }
+}
+
+bool TEndYearDataMod::ReportTableExists()
+{
+    const bool ok = OpenSQL(QStringLiteral("select 1 from ") + state.TableNames.BBZDName + QStringLiteral(" where 1>2"));
+    QryGlobalOpen.close();
+    return ok;
+}
+
+bool TEndYearDataMod::HasRows(const QString& table)
+{
+    // A table that cannot be read is an error for the caller, with the database's text.
+    if (!OpenSQL(QStringLiteral("select count(1) as DirtyCount from ") + table))
+        throw DatabaseError(m_lastError);
+    const qint64 count = QryGlobalOpen.integer(QStringLiteral("DirtyCount"));
+    QryGlobalOpen.close();
+    return count != 0;
+}
+
+bool TEndYearDataMod::CountDuplicates(const QString& source, const QString& countTable, const QString& keyList,
+    const QString& countColumn)
+{
+    TruncateTable(countTable);
+    return ExecuteSQL(QStringLiteral("insert into ") + countTable + QLatin1Char('(') + keyList + QLatin1Char(',')
+        + countColumn + QStringLiteral(") select ") + keyList + QStringLiteral(", count(1) from ") + source
+        + QStringLiteral(" group by ") + keyList + QStringLiteral(" having count(1)>1"));
+}
+
+bool TEndYearDataMod::CopyMatchingRows(const QString& source, const QString& keyTable, const QString& destination,
+    const QStringList& keyColumns)
+{
+    QString sql = QStringLiteral("insert into ") + destination + QStringLiteral(" select SrcTab.* from ") + source
+        + QStringLiteral(" SrcTab, ") + keyTable + QStringLiteral(" RelTab where 1 = 1");
+    for (const QString& k : keyColumns)
+        sql += QStringLiteral(" and SrcTab.") + k + QStringLiteral("=RelTab.") + k;
+    return ExecuteSQL(sql);
+}
+
+bool TEndYearDataMod::DeleteMatchingRows(const QString& table, const QString& keyTable,
+    const QStringList& keyColumns, ProgressSink& bar, EventsHook* events)
+{
+    if (!OpenSQL(QStringLiteral("select * from ") + keyTable))
+        throw DatabaseError(m_lastError);
+    Query& keys = QryGlobalOpen;
+    bar.setRange(0, keys.recordCount());
+    bar.setPosition(0);
+
+    QList<int> columns;
+    for (const QString& k : keyColumns)
+        columns.append(keys.fieldIndex(k));
+
+    const QString head = QStringLiteral("delete from ") + table + QStringLiteral(" where 1=1");
+    for (; !keys.eof(); keys.next()) {
+        QString sql = head;
+        bool missingPart = false;
+        for (int i = 0; i < columns.size(); ++i) {
+            const QVariant v = keys.value(columns.at(i));
+            if (!v.isValid() || v.isNull()) {
+                missingPart = true;
+                break;
+            }
+            sql += QStringLiteral(" and ") + keyColumns.at(i) + QLatin1Char('=') + sqlQuoted(variantText(v));
+        }
+        if (!missingPart && !ExecuteSQL(sql))
+            return false;
+        bar.step();
+        if (events)
+            events->processEvents();
+    }
+    return true;
+}
+
+bool TEndYearDataMod::CopyDistinctRows(const QString& source, const QString& destination)
+{
+    TruncateTable(destination);
+    return ExecuteSQL(QStringLiteral("insert into ") + destination + QStringLiteral(" select distinct * from ") + source);
+}
+
+bool TEndYearDataMod::AppendRows(const QString& source, const QString& destination)
+{
+    return ExecuteSQL(QStringLiteral("insert into ") + destination + QStringLiteral(" select * from ") + source);
+}
+
+bool TEndYearDataMod::TruncateTable(const QString& table)
+{
+    return ExecuteSQL(QStringLiteral("TRUNCATE table ") + table);
+}
+
+bool TEndYearDataMod::CopyReportDictionary(const QString& source, const QString& destination)
+{
+    static const QString cols = QStringLiteral("BBZD_BH,BBZD_DATE,BBZD_MC,BBZD_TITLE,BBZD_HEAD,BBZD_BT,BBZD_HS,BBZD_LS");
+    TruncateTable(destination);
+    ExecuteSQL(QStringLiteral("insert into ") + destination + QLatin1Char('(') + cols + QStringLiteral(") select ")
+        + cols + QStringLiteral(" from ") + source);
+    return true;
+}
+
+bool TEndYearDataMod::CreateUniqueIndex(const QString& table, const QString& indexName, const QString& columnList)
+{
+    return ExecuteSQL(QStringLiteral("create unique index ") + indexName + QStringLiteral(" on ") + table
+        + QLatin1Char('(') + columnList + QLatin1Char(')'));
+}
+
+void TEndYearDataMod::DropWorkingTables()
+{
+    for (const QString& name : workingTableNames())
+        ExecuteSQL(QStringLiteral("drop table ") + name);
+}
+
+void TEndYearDataMod::CreateWorkingTables()
+{
+    for (const QString& role : workingTableRoles())
+        for (const QString& base : workingTableBases())
+            ExecuteSQL(createWorkingTableStatement(role, base, state.DatabaseKind));
+}

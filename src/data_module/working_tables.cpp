@@ -1,0 +1,76 @@
+#include "data_module/working_tables.h"
+
+QString numericDataType(int databaseKind)
+{
+    return databaseKind == 3 ? QStringLiteral("float") : QStringLiteral("u001");
+}
+
+const QStringList& workingTableBases()
+{
+    static const QStringList bases{QStringLiteral("HZD"), QStringLiteral("LZD"), QStringLiteral("DYZD"),
+        QStringLiteral("DWSJ"), QStringLiteral("HZSJ"), QStringLiteral("BBZD")};
+    return bases;
+}
+
+const QStringList& workingTableRoles()
+{
+    static const QStringList roles{QStringLiteral("opti"), QStringLiteral("dirty"), QStringLiteral("hav"),
+        QStringLiteral("range"), QStringLiteral("old")};
+    return roles;
+}
+
+QStringList workingTableNames()
+{
+    QStringList names;
+    for (const QString& role : workingTableRoles())
+        for (const QString& base : workingTableBases())
+            names.append(role + base);
+    return names;
+}
+
+QList<ColumnDef> reportColumns(const QString& base, int databaseKind)
+{
+    const QString v8 = QStringLiteral("varchar(8)");
+    const QString v9 = QStringLiteral("varchar(9)");
+    const QString v11 = QStringLiteral("varchar(11)");
+    const QString v1 = QStringLiteral("varchar(1)");
+    const QString v255 = QStringLiteral("varchar(255)");
+    const QString i = QStringLiteral("int");
+    const QString data = numericDataType(databaseKind);
+
+    if (base == QLatin1String("HZD"))
+        return {{"BBZD_BH", v8}, {"BBZD_DATE", v8}, {"HZD_ORDE", v9}, {"HZD_ZB", i}, {"BZBM_BM", v11}};
+    if (base == QLatin1String("LZD"))
+        return {{"BBZD_BH", v8}, {"BBZD_DATE", v8}, {"LZD_ORDE", v9}, {"LZD_ZB", i}, {"BZBM_BM", v11},
+            {"LZD_MC", QStringLiteral("varchar(60)")}, {"LZD_SZ", v1}, {"LZD_HZ", v1}, {"LZD_TZ", v1},
+            {"LZD_XM", v1}};
+    if (base == QLatin1String("DYZD"))
+        return {{"BBZD_BH", v8}, {"BBZD_DATE", v8}, {"DYZD_ORDE", v9}, {"HZD_ORDE", v9}, {"LZD_ORDE", v9},
+            {"H_BZBM", v11}, {"L_BZBM", v11}, {"DYZD_LX", v1}, {"DYZD_DEC", i}, {"DYZD_SJ", v255},
+            {"DYZD_DATA", data}, {"DYZD_SFTZ", v1}, {"DYZD_SFBH", v1}, {"DYZD_HOFFSET", i},
+            {"DYZD_LOFFSET", i}, {"DYZD_GSX", v255}, {"DYZD_GSX1", v255}, {"DYZD_GSBZ", v1},
+            {"DYZD_GSJB", i}};
+    if (base == QLatin1String("DWSJ") || base == QLatin1String("HZSJ")) {
+        QList<ColumnDef> cols;
+        if (base == QLatin1String("DWSJ"))
+            cols.append({"DWZD_BH", QStringLiteral("varchar(4)")});
+        else
+            cols.append({"LBZD_BH", v8});
+        cols += QList<ColumnDef>{{"BBZD_BH", v8}, {"BBZD_DATE", v8}, {"HZD_ORDE", v9}, {"LZD_ORDE", v9},
+            {"H_BZBM", v11}, {"L_BZBM", v11}, {"DYZD_SJ", QStringLiteral("varchar(128)")}, {"DYZD_DATA", data}};
+        return cols;
+    }
+    if (base == QLatin1String("BBZD"))
+        return {{"BBZD_BH", v8}, {"BBZD_DATE", v8}, {"BBZD_MC", QStringLiteral("varchar(60)")},
+            {"BBZD_TITLE", i}, {"BBZD_HEAD", i}, {"BBZD_BT", i}, {"BBZD_HS", i}, {"BBZD_LS", i}};
+    return {};
+}
+
+QString createWorkingTableStatement(const QString& role, const QString& base, int databaseKind)
+{
+    QStringList cols;
+    for (const ColumnDef& c : reportColumns(base, databaseKind))
+        cols.append(c.name + QLatin1Char(' ') + c.type + QStringLiteral(" null"));
+    return QStringLiteral("create table ") + role + base + QStringLiteral(" (") + cols.join(QStringLiteral(", "))
+        + QLatin1Char(')');
+}

@@ -1,0 +1,30 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Column lists of the report tables the cleanup copies whole (insert ... select *), and
+// the thirty working tables of the cleanup declared with the same lists.
+
+struct ColumnDef {
+    QString name;
+    QString type;   // as declared, e.g. "varchar(8)", "int", "u001"
+};
+
+// Declared type of DYZD_DATA: "u001" on kinds 0, 1 and 2, "float" on kind 3.
+QString numericDataType(int databaseKind);
+
+// Bases in working-table order: HZD, LZD, DYZD, DWSJ, HZSJ, BBZD.
+const QStringList& workingTableBases();
+// Roles in working-table order: opti, dirty, hav, range, old.
+const QStringList& workingTableRoles();
+// The thirty names, role by role, base by base (also the drop order).
+QStringList workingTableNames();
+
+// The columns of a base ("HZD", "LZD", "DYZD", "DWSJ", "HZSJ", or "BBZD" for the eight
+// report-dictionary columns the wizard reads), in table order. Empty for an unknown base.
+QList<ColumnDef> reportColumns(const QString& base, int databaseKind);
+
+// "create table optiHZD (BBZD_BH varchar(8) null, ...)": every column nullable, no key,
+// no index. The base is the name without its role prefix.
+QString createWorkingTableStatement(const QString& role, const QString& base, int databaseKind);
