@@ -1,0 +1,186 @@
+#include "maintenance/bbex_cleanup.h"
+
+#include "app/prompt_service.h"
+#include "data_module/database.h"
+#include "data_module/database_error.h"
+
+#include <QApplication>
+
+BbexCleanupJob::BbexCleanupJob(Database& db)
+    : m_db(db), DelBBEXQuery(db)
+{
+}
+
+QStringList BbexCleanupJob::dropLines(const QString& p)
+{
+    return {QStringLiteral(" drop table temp") + p + QStringLiteral("BBEX    ")};
+}
+
+QStringList BbexCleanupJob::createLines(const QString& p)
+{
+    return {
+        QStringLiteral("create table temp") + p + QStringLiteral("BBEX              "),
+        QStringLiteral("(                                           "),
+        QStringLiteral(" BBZD_BH     varchar(8)     not null,       "),
+        QStringLiteral(" BBZD_DATE   varchar(8)     not null,       "),
+        QStringLiteral(" BBEX_EXC1   varchar(1)     null,           "),
+        QStringLiteral(" BBEX_EXC2   varchar(1)     null,           "),
+        QStringLiteral(" BBEX_EXC3   varchar(20)    null,           "),
+        QStringLiteral(" BBEX_EXC4   varchar(20)    null,           "),
+        QStringLiteral(" BBEX_EXC5   varchar(20)    null,           "),
+        QStringLiteral(" BBEX_EXC6   varchar(20)    null,           "),
+        QStringLiteral(" BBEX_EXC7   varchar(20)    null,           "),
+        QStringLiteral(" BBEX_EXC8   varchar(20)    null,           "),
+        QStringLiteral(" BBEX_EXC9   varchar(20)    null,           "),
+        QStringLiteral(" BBEX_EXC10  varchar(20)    null,           "),
+        QStringLiteral(" BBEX_EXI1   int            null,           "),
+        QStringLiteral(" BBEX_EXI2   int            null,           "),
+        QStringLiteral(" BBEX_EXI3   int            null,           "),
+        QStringLiteral(" BBEX_EXI4   int            null,           "),
+        QStringLiteral(" BBEX_EXN1   float           null,          "),
+        QStringLiteral(" BBEX_EXN2   float           null,          "),
+        QStringLiteral(" BBEX_EXN3   float           null,          "),
+        QStringLiteral(" BBEX_EXN4   float           null           "),
+        QStringLiteral(")                                           "),
+    };
+}
+
+QStringList BbexCleanupJob::orphanLines(const QString& p)
+{
+    return {
+        QStringLiteral(" delete from ") + p + QStringLiteral("BBEX") + QString(36, QLatin1Char(' ')),
+        QStringLiteral(" where not exists").leftJustified(62, QLatin1Char(' ')),
+        QStringLiteral("  (select 1").leftJustified(62, QLatin1Char(' ')),
+        QStringLiteral("   from ") + p + QStringLiteral("BBZD") + QString(41, QLatin1Char(' ')),
+        QStringLiteral("    where ") + p + QStringLiteral("BBZD.BBZD_BH   = ") + p + QStringLiteral("BBEX.BBZD_BH     "),
+        QStringLiteral("      and ") + p + QStringLiteral("BBZD.BBZD_DATE = ") + p + QStringLiteral("BBEX.BBZD_DATE)  "),
+    };
+}
+
+QStringList BbexCleanupJob::copyLines(const QString& p)
+{
+    return {
+        QStringLiteral(" insert into  temp") + p + QStringLiteral("BBEX              "),
+        QStringLiteral(" select distinct  * from ") + p + QStringLiteral("BBEX       "),
+    };
+}
+
+QStringList BbexCleanupJob::clearLines(const QString& p)
+{
+    return {QStringLiteral(" delete from   ") + p + QStringLiteral("BBEX          ")};
+}
+
+QStringList BbexCleanupJob::writeBackLines(const QString& p)
+{
+    return {
+        QStringLiteral(" insert into  ") + p + QStringLiteral("BBEX            "),
+        QStringLiteral(" select * from temp") + p + QStringLiteral("BBEX       "),
+    };
+}
+
+void BbexCleanupJob::send(const QStringList& lines)
+{
+    DelBBEXQuery.close();
+    DelBBEXQuery.clear();
+    for (const QString& line : lines)
+        DelBBEXQuery.add(line);
+    DelBBEXQuery.exec();
+    DelBBEXQuery.close();
+}
+
+void BbexCleanupJob::rollback()
+{
+    DelBBEXQuery.close();
+    try {
+        m_db.rollback();
+    } catch (const DatabaseError&) {
+    }
+}
+
+void BbexCleanupJob::DropWorkTable(const QString& prefix)
+{
+    try {
+        send(dropLines(prefix));
+    } catch (const DatabaseError&) {
+        // Normally there is no work table to drop.
+    }
+}
+
+void BbexCleanupJob::CreateWorkTable(const QString& prefix)
+{
+    try {
+        send(createLines(prefix));
+    } catch (const DatabaseError&) {
+    }
+}
+
+void BbexCleanupJob::DeleteOrphans(const QString& prefix)
+{
+    m_db.startTransaction();
+    try {
+        send(orphanLines(prefix));
+        m_db.commit();
+    } catch (const DatabaseError&) {
+        rollback();
+    }
+}
+
+bool BbexCleanupJob::workTableEmpty(const QString& prefix)
+{
+    try {
+        DelBBEXQuery.close();
+        DelBBEXQuery.clear();
+        DelBBEXQuery.add(QStringLiteral("select count(*) con1 from temp") + prefix + QStringLiteral("BBEX"));
+        DelBBEXQuery.open();
+        const bool empty = DelBBEXQuery.integer(QStringLiteral("con1")) == 0;
+        DelBBEXQuery.close();
+        return empty;
+    } catch (const DatabaseError&) {
+        DelBBEXQuery.close();
+        return false;
+    }
+}
+
+void BbexCleanupJob::RemoveDuplicates(const QString& prefix)
+{
+    // A work table left over with rows of an earlier run would add them to the copy and
+    // so to the write-back: only an empty work table is used.
+    if (!workTableEmpty(prefix))
+        return;
+
+    m_db.startTransaction();
+    try {
+        send(copyLines(prefix));
+        m_db.commit();
+    } catch (const DatabaseError&) {
+        rollback();
+        return;
+    }
+
+    m_db.startTransaction();
+    try {
+        send(clearLines(prefix));
+        send(writeBackLines(prefix));
+        m_db.commit();
+    } catch (const DatabaseError&) {
+        // The extension table keeps all its rows, duplicates included.
+        rollback();
+    }
+}
+
+void BbexCleanupJob::cleanSystem(const QString& prefix)
+{
+    DropWorkTable(prefix);
+    CreateWorkTable(prefix);
+    DeleteOrphans(prefix);
+    RemoveDuplicates(prefix);
+    DropWorkTable(prefix);
+}
+
+void BbexCleanupJob::run()
+{
+    cleanSystem(QStringLiteral("KR"));
+    cleanSystem(QStringLiteral("HZ"));
+    prompts().message(QStringLiteral("清除完成!"), QApplication::applicationDisplayName(), PromptIcon::None,
+        PromptButtons::Ok);
+}

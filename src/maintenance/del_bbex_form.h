@@ -1,0 +1,25 @@
+#pragma once
+#include "app/run_guard.h"
+
+class QFrame;
+class QPlainTextEdit;
+class QPushButton;
+class TEndYearDataMod;
+
+// 扩展表（KRBBEX）垃圾数据清除: orphaned and duplicate extension rows of both systems.
+class TDelBBEXForm : public FunctionWindow {
+    Q_OBJECT
+public:
+    explicit TDelBBEXForm(TEndYearDataMod& dataModule, QWidget* owner = nullptr);
+
+    void DelBtnClick();
+    void CloseBtnClick();
+
+    QPlainTextEdit* Memo1 = nullptr;
+    QPushButton* DelBtn = nullptr;
+    QPushButton* CloseBtn = nullptr;
+    QFrame* Bevel1 = nullptr;
+
+private:
+    TEndYearDataMod& m_dm;
+};
