@@ -1,7 +1,33 @@
-#include <QApplication>
+#include "app/application.h"
+#include "app/startup.h"
+
+// The dispatch table of the main window: one line per function window,
+//     table[QStringLiteral("<menu entry name>")] = [&dm](QWidget* owner) -> QDialog* {
+//         return new TSomeForm(dm, owner); };
+// The main window creates the window with itself as owner, sets the caption of the
+// cleanup wizard, shows it modally and frees it afterwards. An entry left nullptr is
+// shown disabled (menu entry and tool button).
+static DispatchTable buildDispatchTable(TEndYearDataMod& dm)
+{
+    Q_UNUSED(dm);
+    DispatchTable table;
+    table[QStringLiteral("MnOptiBB")] = nullptr;   // TFrmDataOpti, duplicate cleanup (report management)
+    table[QStringLiteral("MnOptiHZ")] = nullptr;   // TFrmDataOpti, duplicate cleanup (report summary)
+    table[QStringLiteral("N2")] = nullptr;         // TReDefaForm, default-value rebuild
+    table[QStringLiteral("MnReIndex")] = nullptr;  // TReIndexForm, index rebuild
+    table[QStringLiteral("MnDropTemp")] = nullptr; // TFrmDropTemp, temporary-table purge
+    table[QStringLiteral("DelBBEXmnu")] = nullptr; // TDelBBEXForm, extension-table cleanup
+    table[QStringLiteral("mnuCheck")] = nullptr;   // TCheckYearForm, pre-year-end check
+    table[QStringLiteral("N3")] = nullptr;         // TUnitInfoOptiForm, irregular cell cleanup
+    table[QStringLiteral("RegMnu")] = nullptr;     // TRegOCXForm, control registration
+    table[QStringLiteral("mnJS2JY")] = nullptr;    // TJs2JyForm, formula conversion
+    table[QStringLiteral("mnAny")] = nullptr;      // TAnyCntForm, report format exchange
+    table[QStringLiteral("mnCount")] = nullptr;    // TFrmTabCount, record statistics
+    return table;
+}
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    return 0;
+    VostrelApplication app(argc, argv);
+    return RunProgram(app, buildDispatchTable);
 }

@@ -1,0 +1,48 @@
+#include "app/application.h"
+
+#include "app/prompt_service.h"
+#include "data_module/database_error.h"
+
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <exception>
+
+QString applicationTitle() { return QStringLiteral("Vostrel报表系统数据优化工具"); }
+
+void setApplicationTitle()
+{
+    // applicationDisplayName() falls back to the name. Setting the display name itself
+    // would make Qt append it to every window title.
+    QCoreApplication::setApplicationName(applicationTitle());
+}
+
+bool installChineseTranslation()
+{
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    auto* translator = new QTranslator(qApp);
+    if (!translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
+
+VostrelApplication::VostrelApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationTitle();
+    installChineseTranslation();
+}
+
+bool VostrelApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const DatabaseError& error) {
+        prompts().databaseError(error);
+    } catch (const std::exception& error) {
+        prompts().message(QString::fromLocal8Bit(error.what()), applicationTitle(), PromptIcon::Error,
+            PromptButtons::Ok);
+    }
+    return false;
+}

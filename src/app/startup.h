@@ -1,0 +1,40 @@
+#pragma once
+#include "app/main_form.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class TEndYearDataMod;
+class VostrelApplication;
+
+// The command-line argument "user code,password", split at the first comma; without a
+// comma the whole argument is the password. Nothing is trimmed.
+struct LoginArgument {
+    QString userCode;
+    QString password;
+};
+LoginArgument splitLoginArgument(const QString& argument);
+
+// How start-up reaches a connection.
+struct StartupSteps {
+    // AutoConnect: an empty text on success.
+    std::function<QString(const QString& userCode, const QString& password)> autoConnect;
+    // Shows the login window modally: true when it closed with OK.
+    std::function<bool()> login;
+};
+
+// Decides from the arguments after the program name whether the main loop runs:
+// none -> login window; one -> automatic connection, falling back silently to the login
+// window; two or more -> nothing, the program ends.
+bool ConnectAtStart(const QStringList& arguments, const StartupSteps& steps);
+
+// The text of the box a second start shows.
+inline constexpr char16_t AlreadyRunning[] = u"系统已运行!";
+
+// The whole start: title, single-instance test, main window and data module, the
+// connection, then the main loop. buildTable gives the main window's dispatch table.
+int RunProgram(VostrelApplication& app, const std::function<DispatchTable(TEndYearDataMod&)>& buildTable);
+
+// The data module, created once at start-up.
+extern TEndYearDataMod* EndYearDataMod;

@@ -1,0 +1,5 @@
+#include "platform/host.h"
+
+#include <QSysInfo>
+
+QString computerName() { return QSysInfo::machineHostName(); }

@@ -1,0 +1,5 @@
+#pragma once
+#include <QString>
+
+// The local computer's name (the host name).
+QString computerName();
