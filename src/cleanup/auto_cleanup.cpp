@@ -1,0 +1,396 @@
+#include "cleanup/auto_cleanup.h"
+
+#include "data_module/database_error.h"
+#include "data_module/end_year_data_mod.h"
+#include "data_module/sql_text.h"
+
+#include <cmath>
+
+namespace {
+
+QString nullCondition(const QStringList& keyColumns)
+{
+    QStringList parts;
+    for (const QString& k : keyColumns)
+        parts.append(k + QStringLiteral(" is null"));
+    return parts.join(QStringLiteral(" or "));
+}
+
+// A numeric field put into a statement without quotes must be a plain number.
+bool plainNumber(const QString& text)
+{
+    bool ok = false;
+    const double d = text.toDouble(&ok);
+    return ok && std::isfinite(d);
+}
+
+} // namespace
+
+AutoCleanup::AutoCleanup(TEndYearDataMod& dm, CleanupState& state, AutoCleanSinks sinks, CleanupClock clock)
+    : m_dm(dm), m_state(state), m_sinks(sinks), m_clock(clock ? std::move(clock) : CleanupClock(systemClock))
+{
+}
+
+void AutoCleanup::log(const QString& text) { m_sinks.log.addLine(logStamp(m_clock()) + text); }
+
+void AutoCleanup::logPlain(const QString& text) { m_sinks.log.addLine(text); }
+
+void AutoCleanup::events() { m_sinks.events.processEvents(); }
+
+int AutoCleanup::barMaximum() const
+{
+    int maximum = 0;
+    for (const DataClass* cls : dataClassesOf(m_dm.state.SystemSelector)) {
+        if (!m_state.of(*cls).Remaining)
+            continue;
+        maximum += 6;
+        if (m_removeIllegal && cls->isCellClass())
+            maximum += 1;
+    }
+    return maximum;
+}
+
+void AutoCleanup::AutoCleanAll()
+{
+    const QString& system = m_dm.state.SystemSelector;
+    const int maximum = barMaximum();
+    m_sinks.bar.setPosition(0);
+    m_sinks.bar.setRange(0, maximum);
+    m_sinks.log.clear();
+
+    // A class counts as cleaned only once its run has gone through; one interrupted by an
+    // error stays out of the write-back.
+    for (const DataClass* cls : dataClassesOf(system))
+        if (m_state.of(*cls).Remaining)
+            m_state.of(*cls).AutoCleaned = false;
+
+    for (const DataClass* cls : dataClassesOf(system))
+        if (m_state.of(*cls).Remaining)
+            m_state.of(*cls).Remaining = AutoCleanClass(*cls);
+
+    const QStringList left = m_state.leftOutNames(system);
+    if (!left.isEmpty())
+        log(QStringLiteral("以下数据未能安全清理，不写回主表，主表数据保持不变：") + left.join(QStringLiteral("、")));
+
+    m_sinks.bar.setPosition(maximum);
+}
+
+qint64 AutoCleanup::countRows(const QString& table, const QString& expression)
+{
+    if (!m_dm.OpenSQL(QStringLiteral("select ") + expression + QStringLiteral(" as DirtyCount from ") + table))
+        return -1;
+    const QString text = m_dm.QryGlobalOpen.text(QStringLiteral("DirtyCount")).trimmed();
+    m_dm.QryGlobalOpen.close();
+    if (text.isEmpty())
+        return 0;
+    bool ok = false;
+    const double d = text.toDouble(&ok);
+    return ok && std::isfinite(d) ? std::llround(d) : -1;
+}
+
+void AutoCleanup::failClass(const DataClass& cls, const QString& reason)
+{
+    const QString& n = cls.className;
+    log(QStringLiteral("**********") + reason + QStringLiteral("，") + n
+        + QStringLiteral("将不写回主表，主表数据保持不变！"));
+    log(QStringLiteral("结束清理") + n);
+    logPlain(logSeparator());
+    logPlain(logBlankLine());
+    events();
+    m_state.of(cls).AutoCleaned = false;
+}
+
+bool AutoCleanup::excludeNullKeys(const DataClass& cls)
+{
+    const QString condition = nullCondition(cls.keyColumns);
+    if (!m_dm.OpenSQL(QStringLiteral("select * from ") + cls.countTable() + QStringLiteral(" where ") + condition))
+        return false;
+    QStringList keys;
+    Query& q = m_dm.QryGlobalOpen;
+    for (; !q.eof(); q.next()) {
+        QStringList parts;
+        for (const QString& k : cls.keyColumns)
+            parts.append(k + QLatin1Char('=') + (q.isNull(k) ? QStringLiteral("(空)") : q.text(k)));
+        keys.append(parts.join(QLatin1Char(',')));
+    }
+    q.close();
+    if (keys.isEmpty())
+        return true;
+    for (const QString& key : keys)
+        log(cls.className + QStringLiteral("关键内容含空值，不参与清理，主表数据保持不变：") + key);
+    return m_dm.ExecuteSQL(QStringLiteral("delete from ") + cls.countTable() + QStringLiteral(" where ") + condition)
+        && m_dm.ExecuteSQL(QStringLiteral("delete from ") + cls.rangeTable() + QStringLiteral(" where ") + condition);
+}
+
+void AutoCleanup::secondPass(const DataClass& cls, bool& ok)
+{
+    const QString cleaned = cls.cleanedTable();
+    const QString staging = cls.stagingTable();
+    if (cls.id == DataClassId::LZD) {
+        m_dm.ExecuteSQL(QStringLiteral("update ") + cleaned
+            + QStringLiteral(" set LZD_MC = ' ' where (LZD_MC = '') or (LZD_MC is NULL)"));
+    } else if (cls.isCellClass()) {
+        m_dm.ExecuteSQL(QStringLiteral("update ") + cleaned
+            + QStringLiteral(" set DYZD_SJ = '0', DYZD_DATA = 0 where DYZD_DATA is NULL"));
+        m_dm.ExecuteSQL(QStringLiteral("update ") + cleaned
+            + QStringLiteral(" set DYZD_SJ = '0' where DYZD_DATA =0 and (DYZD_SJ = '' or DYZD_SJ is NULL)"));
+    }
+    ok = m_dm.TruncateTable(staging) && m_dm.CopyDistinctRows(cleaned, staging) && m_dm.TruncateTable(cleaned)
+        && m_dm.AppendRows(staging, cleaned)
+        && m_dm.CountDuplicates(cleaned, cls.countTable(), cls.keyList(), cls.countColumn);
+}
+
+bool AutoCleanup::AutoCleanClass(const DataClass& cls)
+{
+    const QString& n = cls.className;
+    const QString report = cls.reportTable(m_dm.state.TableNames);
+    const QString staging = cls.stagingTable();
+    const QString cleaned = cls.cleanedTable();
+    const QString count = cls.countTable();
+    const QString review = cls.reviewTable();
+    auto statementFailed = [&] {
+        return QStringLiteral("清理") + n + QStringLiteral("时数据库语句执行失败（") + m_dm.lastError()
+            + QStringLiteral("）");
+    };
+    m_state.of(cls).AutoCleaned = false;
+
+    logPlain(logSeparator());
+    log(QStringLiteral("开始清理") + n);
+
+    if (!excludeNullKeys(cls)) {
+        failClass(cls, QStringLiteral("排除") + n + QStringLiteral("关键内容含空值的重复数据失败"));
+        return false;
+    }
+    // The key range the write-back replaces must be the keys about to be copied.
+    const qint64 keys = countRows(count);
+    const qint64 rangeKeys = countRows(cls.rangeTable());
+    const qint64 expected = countRows(count, QStringLiteral("sum(") + cls.countColumn + QLatin1Char(')'));
+    if (keys < 0 || rangeKeys != keys || expected < 0) {
+        failClass(cls, n + QStringLiteral("重复数据的关键内容范围与重复计数不一致"));
+        return false;
+    }
+
+    // 3-5: the report rows of every duplicated key into the staging table
+    log(QStringLiteral("开始复制") + n + QStringLiteral("重复数据到临时表"));
+    const bool copied = m_dm.CopyMatchingRows(report, count, staging, cls.keyColumns);
+    m_sinks.bar.step();
+    const qint64 staged = copied ? countRows(staging) : -1;
+    if (staged != expected) {
+        failClass(cls, QStringLiteral("复制") + n + QStringLiteral("重复数据到临时表失败（临时表")
+                + QString::number(std::max<qint64>(staged, 0)) + QStringLiteral("条，应为")
+                + QString::number(expected) + QStringLiteral("条）"));
+        return false;
+    }
+    log(QStringLiteral("结束复制") + n + QStringLiteral("重复数据到临时表"));
+    events();
+
+    // 6-8: complete duplicates
+    log(QStringLiteral("开始清理") + n + QStringLiteral("中完全重复的数据"));
+    const bool distinct = m_dm.CopyDistinctRows(staging, cleaned) && m_dm.TruncateTable(staging)
+        && m_dm.AppendRows(cleaned, staging);
+    m_sinks.bar.step();
+    if (!distinct) {
+        failClass(cls, statementFailed());
+        return false;
+    }
+    log(QStringLiteral("结束清理") + n + QStringLiteral("中完全重复数据"));
+    events();
+
+    // 9: cells of illegal coordinates
+    if (cls.isCellClass() && m_removeIllegal) {
+        log(QStringLiteral("开始清除行列内码非法的") + n + QStringLiteral("单元格信息"));
+        events();
+        RemoveIllegalCells(staging, cleaned, m_sinks.rowBar);
+        m_sinks.bar.step();
+        log(QStringLiteral("结束清除行列内码非法的") + n + QStringLiteral("单元格信息"));
+        events();
+    }
+
+    // 10: keys still duplicated
+    log(QStringLiteral("开始检查") + n + QStringLiteral("关键内容重复的数据"));
+    const bool counted = m_dm.CountDuplicates(cleaned, count, cls.keyList(), cls.countColumn);
+    m_sinks.bar.step();
+    if (!counted) {
+        failClass(cls, statementFailed());
+        return false;
+    }
+    log(QStringLiteral("结束检查") + n + QStringLiteral("关键内容重复的数据"));
+    events();
+
+    // 11: normalise and try once more
+    log(QStringLiteral("开始判断") + n + QStringLiteral("是否还存在重复数据"));
+    bool r = m_dm.HasRows(count);
+    if (r) {
+        bool ok = true;
+        secondPass(cls, ok);
+        if (!ok) {
+            m_sinks.bar.step();
+            failClass(cls, statementFailed());
+            return false;
+        }
+        r = m_dm.HasRows(count);
+    }
+    m_sinks.bar.step();
+    log(QStringLiteral("结束判断") + n + QStringLiteral("是否还存在重复数据"));
+    events();
+
+    if (r) {
+        // 12: still-duplicated rows move from the cleaned table into the review table
+        log(QStringLiteral("由于") + n + QStringLiteral("还存在部分重复数据，系统将对这些数据进行备份以供您手动清理"));
+        log(QStringLiteral("开始复制") + n + QStringLiteral("未清理掉的重复数据到临时表"));
+        events();
+        const bool moved = m_dm.TruncateTable(review) && m_dm.CopyMatchingRows(cleaned, count, review, cls.keyColumns);
+        m_sinks.bar.step();
+        const qint64 want = countRows(count, QStringLiteral("sum(") + cls.countColumn + QLatin1Char(')'));
+        const qint64 have = moved ? countRows(review) : -1;
+        if (want < 0 || have != want) {
+            failClass(cls, QStringLiteral("复制") + n + QStringLiteral("未清理掉的重复数据到临时表失败（临时表")
+                    + QString::number(std::max<qint64>(have, 0)) + QStringLiteral("条，应为")
+                    + QString::number(std::max<qint64>(want, 0)) + QStringLiteral("条）"));
+            return false;
+        }
+        log(QStringLiteral("结束复制") + n + QStringLiteral("未清理掉的重复数据到临时表"));
+        events();
+        log(QStringLiteral("开始删除临时表中") + n + QStringLiteral("未清理掉的重复数据"));
+        events();
+        const bool deleted = m_dm.DeleteMatchingRows(cleaned, count, cls.keyColumns, m_sinks.rowBar, &m_sinks.events);
+        m_sinks.bar.step();
+        if (!deleted) {
+            failClass(cls, QStringLiteral("删除临时表中") + n + QStringLiteral("未清理掉的重复数据失败（")
+                    + m_dm.lastError() + QStringLiteral("）"));
+            return false;
+        }
+        log(QStringLiteral("结束删除") + n + QStringLiteral("未清理掉的重复数据"));
+        events();
+    } else {
+        // 13: nothing left: park the cleaned rows in the review table until the write-back
+        log(QStringLiteral("开始二次复制") + n + QStringLiteral("临时表数据"));
+        const bool parked = m_dm.TruncateTable(review) && m_dm.AppendRows(cleaned, review)
+            && m_dm.TruncateTable(cleaned);
+        m_sinks.bar.step();
+        m_sinks.bar.step();
+        if (!parked) {
+            failClass(cls, statementFailed());
+            return false;
+        }
+        log(QStringLiteral("结束二次复制") + n + QStringLiteral("临时表数据"));
+    }
+
+    log(QStringLiteral("结束清理") + n);
+    logPlain(logSeparator());
+    logPlain(logBlankLine());
+    events();
+    m_state.of(cls).AutoCleaned = true;
+    return r;
+}
+
+bool AutoCleanup::CellCoordinatesLegal(const QString& reportNumber, const QString& reportDate,
+    const QString& rowCode, const QString& columnCode)
+{
+    Query& q = m_dm.QryCheckDYZD;
+    // A lookup that cannot run counts as found: a database error never removes a cell.
+    auto found = [&q](const QString& sql) {
+        q.close();
+        q.setSql(sql);
+        try {
+            q.open();
+            const bool any = !q.isEmpty();
+            q.close();
+            return any;
+        } catch (const DatabaseError&) {
+            q.close();
+            return true;
+        }
+    };
+    const QString where = QStringLiteral(" where BBZD_BH =") + sqlQuoted(reportNumber) + QStringLiteral(" and BBZD_DATE =")
+        + sqlQuoted(reportDate);
+    if (!found(QStringLiteral("select LZD_ZB from ") + m_dm.state.TableNames.LZDName + where
+            + QStringLiteral(" and LZD_ORDE =") + sqlQuoted(columnCode)))
+        return false;
+    if (!found(QStringLiteral("select HZD_ZB from ") + m_dm.state.TableNames.HZDName + where
+            + QStringLiteral(" and HZD_ORDE =") + sqlQuoted(rowCode)))
+        return false;
+    return true;
+}
+
+bool AutoCleanup::RemoveIllegalCells(const QString& source, const QString& target, ProgressSink& bar)
+{
+    if (!m_dm.OpenSQL(QStringLiteral("select * from ") + source))
+        throw DatabaseError(m_dm.lastError());
+    Query& rows = m_dm.QryGlobalOpen;
+    bar.setRange(0, rows.recordCount());
+    bar.setPosition(0);
+
+    const bool cellDictionary = target.compare(QLatin1String("optiDYZD"), Qt::CaseInsensitive) == 0;
+    auto column = [&rows](const char* name) { return rows.fieldIndex(QLatin1String(name)); };
+    const int cBh = column("BBZD_BH"), cDate = column("BBZD_DATE"), cRow = column("HZD_ORDE"),
+              cCol = column("LZD_ORDE");
+    struct Compared {
+        const char* name;
+        bool quoted;
+        int index = -1;
+    };
+    QList<Compared> compared;
+    if (cellDictionary) {
+        compared = {{"H_BZBM", true}, {"L_BZBM", true}, {"DYZD_LX", true}, {"DYZD_DEC", false}, {"DYZD_SJ", true},
+            {"DYZD_DATA", false}, {"DYZD_HOFFSET", false}, {"DYZD_LOFFSET", false}, {"DYZD_GSX", true},
+            {"DYZD_GSBZ", true}, {"DYZD_GSJB", false}};
+        for (Compared& c : compared)
+            c.index = column(c.name);
+    }
+    const int cOrde = cellDictionary ? column("DYZD_ORDE") : -1;
+
+    for (; !rows.eof(); rows.next()) {
+        const QString bh = rows.text(cBh), date = rows.text(cDate), rowCode = rows.text(cRow),
+                      colCode = rows.text(cCol);
+        const QString coordinates = QStringLiteral(" where BBZD_BH =") + sqlQuoted(bh) + QStringLiteral(" and BBZD_DATE =")
+            + sqlQuoted(date) + QStringLiteral(" and HZD_ORDE =") + sqlQuoted(rowCode)
+            + QStringLiteral(" and LZD_ORDE =") + sqlQuoted(colCode);
+
+        if (!CellCoordinatesLegal(bh, date, rowCode, colCode)) {
+            if (!m_dm.ExecuteSQL(QStringLiteral("delete from ") + target + coordinates))
+                break;
+            bar.step();
+        }
+
+        if (cellDictionary) {
+            const QString code = rows.text(cOrde);
+            QString sql = QStringLiteral("select DYZD_ORDE from optiDYZD") + coordinates
+                + QStringLiteral(" and DYZD_ORDE <>") + sqlQuoted(code);
+            bool sendable = true;
+            for (const Compared& c : compared) {
+                const QString value = rows.text(c.index);
+                const QString name = QLatin1String(c.name);
+                if (c.quoted) {
+                    sql += QStringLiteral(" and ") + name + QStringLiteral(" =") + sqlQuoted(value);
+                } else if (plainNumber(value)) {
+                    // DYZD_HOFFSET and DYZD_LOFFSET are written without a blank before "=".
+                    const bool tight = name == QLatin1String("DYZD_HOFFSET") || name == QLatin1String("DYZD_LOFFSET");
+                    sql += QStringLiteral(" and ") + name + (tight ? QStringLiteral("=") : QStringLiteral(" =")) + value;
+                } else {
+                    // A missing number can equal nothing: no match, nothing sent.
+                    sendable = false;
+                    break;
+                }
+            }
+            bool duplicate = false;
+            if (sendable) {
+                Query& check = m_dm.QryCheckDYZD;
+                check.close();
+                check.setSql(sql);
+                try {
+                    check.open();
+                    duplicate = !check.isEmpty();
+                } catch (const DatabaseError&) {
+                    duplicate = false;
+                }
+                check.close();
+            }
+            if (duplicate)
+                m_dm.ExecuteSQL(QStringLiteral("delete from optiDYZD") + coordinates + QStringLiteral(" and DYZD_ORDE =")
+                    + sqlQuoted(code));
+        }
+        events();
+    }
+    return true;
+}
