@@ -1,5 +1,8 @@
 #include "app/application.h"
 #include "app/startup.h"
+#include "maintenance/del_bbex_form.h"
+#include "maintenance/drop_temp_form.h"
+#include "utilities/tab_count_form.h"
 
 // The dispatch table of the main window: one line per function window,
 //     table[QStringLiteral("<menu entry name>")] = [&dm](QWidget* owner) -> QDialog* {
@@ -15,14 +18,14 @@ static DispatchTable buildDispatchTable(TEndYearDataMod& dm)
     table[QStringLiteral("MnOptiHZ")] = nullptr;   // TFrmDataOpti, duplicate cleanup (report summary)
     table[QStringLiteral("N2")] = nullptr;         // TReDefaForm, default-value rebuild
     table[QStringLiteral("MnReIndex")] = nullptr;  // TReIndexForm, index rebuild
-    table[QStringLiteral("MnDropTemp")] = nullptr; // TFrmDropTemp, temporary-table purge
-    table[QStringLiteral("DelBBEXmnu")] = nullptr; // TDelBBEXForm, extension-table cleanup
+    table[QStringLiteral("MnDropTemp")] = [&dm](QWidget* owner) -> QDialog* { return new TFrmDropTemp(dm, owner); };
+    table[QStringLiteral("DelBBEXmnu")] = [&dm](QWidget* owner) -> QDialog* { return new TDelBBEXForm(dm, owner); };
     table[QStringLiteral("mnuCheck")] = nullptr;   // TCheckYearForm, pre-year-end check
     table[QStringLiteral("N3")] = nullptr;         // TUnitInfoOptiForm, irregular cell cleanup
     table[QStringLiteral("RegMnu")] = nullptr;     // TRegOCXForm, control registration
     table[QStringLiteral("mnJS2JY")] = nullptr;    // TJs2JyForm, formula conversion
     table[QStringLiteral("mnAny")] = nullptr;      // TAnyCntForm, report format exchange
-    table[QStringLiteral("mnCount")] = nullptr;    // TFrmTabCount, record statistics
+    table[QStringLiteral("mnCount")] = [&dm](QWidget* owner) -> QDialog* { return new TFrmTabCount(dm, owner); };
     return table;
 }
 
