@@ -1,0 +1,664 @@
+// Content of the demo account set: reports of both systems for 2004 and 2003, and the
+// planted problems every maintenance function has something to find in.
+#include "demo_builder.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <random>
+#include <set>
+#include <tuple>
+
+namespace demo {
+
+namespace {
+
+constexpr int kRows = 20;       // 19 item rows and the total row
+constexpr int kCols = 8;        // item column and seven numeric columns
+constexpr int kReportsPerScale = 5;
+
+const char* const kItems[kRows] = {"货币资金", "短期投资", "应收票据", "应收账款", "预付账款",
+    "其他应收款", "存货", "待摊费用", "长期投资", "固定资产原价", "累计折旧", "固定资产净值",
+    "在建工程", "无形资产", "短期借款", "应付账款", "应交税金", "实收资本", "未分配利润", "合计"};
+const char* const kTitles[kCols] = {"项目", "年初数", "期末数", "本月数", "本年累计", "上年同期",
+    "预算数", "差额"};
+const char* const kReportNames[] = {"资产负债表", "利润表", "现金流量表", "所有者权益变动表",
+    "应交增值税明细表", "管理费用明细表", "财务费用明细表", "营业外收支明细表", "主营业务收支明细表",
+    "资产减值准备明细表"};
+
+QString rowCode(int r) { return QStringLiteral("%1").arg(r, 4, 10, QLatin1Char('0')); }
+QString colCode(int c) { return QStringLiteral("%1").arg(c, 2, 10, QLatin1Char('0')); }
+QString rowStd(int r) { return QStringLiteral("1") + rowCode(r); }
+QString colStd(int c) { return QStringLiteral("20") + colCode(c); }
+QString money(qint64 cents) { return QString::number(cents / 100.0, 'f', 2); }
+
+QString errorText(const QSqlError& e)
+{
+    const QString d = e.databaseText().trimmed();
+    return d.isEmpty() ? e.text().trimmed() : d;
+}
+
+// Formula of a cell, split over DYZD_GSX and DYZD_GSX1; empty when the cell has none.
+QPair<QString, QString> cellFormula(int r, int c)
+{
+    if (r == kRows && c == 2) {
+        QStringList terms;
+        for (int i = 1; i < kRows; ++i)
+            terms << QStringLiteral("H%1L02").arg(rowCode(i));
+        const QString f = terms.join(QLatin1Char('+'));
+        return {f.left(100), f.mid(100)};
+    }
+    if (r == kRows && c > 2)
+        return {QStringLiteral("SUM(H0001L%1:H0019L%1)").arg(colCode(c)), QString()};
+    if (c == kCols)
+        return {QStringLiteral("H%1L04-H%1L03").arg(rowCode(r)), QString()};
+    if (r == 1 && c == 7)
+        return {QStringLiteral("MACRO1(YSBB,L07)"), QString()};
+    return {};
+}
+
+// Values of one report and date in cents: [row][column], rows 1..20, columns 2..8.
+using Grid = std::array<std::array<qint64, kCols + 1>, kRows + 1>;
+
+class Inserter {
+public:
+    Inserter(QSqlDatabase db, const QString& table) : m_table(table), m_q(db)
+    {
+        const int width = db.record(table).count();
+        if (width == 0)
+            throw BuildError(QStringLiteral("insert into %1: no such table").arg(table));
+        QStringList marks;
+        for (int i = 0; i < width; ++i)
+            marks << QStringLiteral("?");
+        const QString sql = QStringLiteral("insert into %1 values (%2)").arg(table, marks.join(QLatin1Char(',')));
+        if (!m_q.prepare(sql))
+            throw BuildError(QStringLiteral("%1: %2").arg(sql, errorText(m_q.lastError())));
+        m_width = width;
+    }
+    void add(const QVariantList& row)
+    {
+        if (row.size() != m_width)
+            throw BuildError(QStringLiteral("%1: %2 values for %3 columns").arg(m_table).arg(row.size()).arg(m_width));
+        for (int i = 0; i < m_width; ++i)
+            m_q.bindValue(i, row.at(i));
+        if (!m_q.exec())
+            throw BuildError(QStringLiteral("insert into %1: %2").arg(m_table, errorText(m_q.lastError())));
+        ++m_count;
+    }
+    qint64 count() const { return m_count; }
+
+private:
+    QString m_table;
+    QSqlQuery m_q;
+    int m_width = 0;
+    qint64 m_count = 0;
+};
+
+enum TableMask : unsigned {
+    TBBZD = 1, TBBGS = 2, THZD = 4, TLZD = 8, TDYZD = 16, TBBEX = 32, TDWSJ = 64, THZSJ = 128,
+    TDWBB = 256,
+    TDictionaries = TBBZD | THZD | TLZD,
+    TAll = 0xffff
+};
+
+class Generator {
+public:
+    Generator(QSqlDatabase db, const DemoOptions& o) : m_db(db), m_o(o), m_rng(o.seed) {}
+
+    void run()
+    {
+        systemRows();
+        for (const QString prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
+            m_prefix = prefix;
+            unitDictionaries(QString());
+            unitDictionaries(QStringLiteral("2003"));
+            currentYear();
+            history();
+        }
+        m_writers.clear();
+        if (m_o.dupRate > 0)
+            for (const QString prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
+                m_prefix = prefix;
+                randomDuplicates();
+            }
+        if (m_o.plantProblems) {
+            for (const QString prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
+                m_prefix = prefix;
+                plant();
+            }
+            workTables();
+        }
+    }
+
+private:
+    Inserter& out(const QString& table)
+    {
+        auto it = m_writers.find(table);
+        if (it == m_writers.end())
+            it = m_writers.emplace(table, std::make_unique<Inserter>(m_db, table)).first;
+        return *it->second;
+    }
+    quint32 next() { return m_rng(); }
+    qint64 cents() { return qint64(next() % 9999999u) + 1; }
+    QString report(int i) const { return demoReportNumber(m_prefix, i); }
+    bool summary() const { return m_prefix == QLatin1String("HZ"); }
+    int units() const { return qMax(1, m_o.units); }
+    QString unitCode(int u) const { return QStringLiteral("%1").arg(u + 1, 4, 10, QLatin1Char('0')); }
+    QString unitCategory(int u) const { return u < units() - units() / 3 ? QStringLiteral("01") : QStringLiteral("02"); }
+    void exec(const QString& sql) { execSql(m_db, sql); }
+    QStringList classBases() const
+    {
+        return summary() ? QStringList{"HZD", "LZD", "DYZD", "DWSJ", "HZSJ"} : QStringList{"HZD", "LZD", "DYZD"};
+    }
+
+    void systemRows()
+    {
+        insertRows(m_db, QStringLiteral("kvdbztxx"),
+            {{"001", "演示", "dba", "sql", m_o.dsn}, {"002", "分公司", "dba", "sql", m_o.dsn}});
+        insertRows(m_db, QStringLiteral("JWCONF"),
+            {{"BB_KJND", "2004", "报表管理会计年度"}, {"HZ_KJND", "2004", "报表汇总会计年度"},
+                {"ZW_KJND", "2004", "账务会计年度"}});
+        insertRows(m_db, QStringLiteral("JWREGS"), {{"DEMO-PC01", "W01"}, {"FINANCE-02", "W02"}});
+        QList<QVariantList> tabn;
+        for (const QString prefix : {QStringLiteral("KR"), QStringLiteral("HZ")})
+            for (const QString& base : reportBases(prefix))
+                tabn << QVariantList{prefix == QLatin1String("KR") ? "BB" : "HZ", prefix + base};
+        tabn << QVariantList{"BB", "KRDYZD"};
+        tabn << QVariantList{"XT", "JWCONF"} << QVariantList{"XT", "JWREGS"} << QVariantList{"XT", "JWTABN"};
+        tabn << QVariantList{"ZW", "ZWPZK"};
+        insertRows(m_db, QStringLiteral("JWTABN"), tabn);
+    }
+
+    void unitDictionaries(const QString& suffix)
+    {
+        if (!summary())
+            return;
+        static const char* const names[] = {"总部机关", "第一分公司", "第二分公司", "第三分公司",
+            "第四分公司", "销售公司", "物资公司", "研究所"};
+        for (int u = 0; u < units(); ++u)
+            out(QStringLiteral("HZDWZD") + suffix)
+                .add({unitCode(u), u < 8 ? QString::fromUtf8(names[u]) : QStringLiteral("单位%1").arg(u + 1),
+                    unitCategory(u)});
+        out(QStringLiteral("HZLBZD") + suffix).add({"01", "工业企业"});
+        out(QStringLiteral("HZLBZD") + suffix).add({"02", "商业企业"});
+    }
+
+    QString reportName(int i) const
+    {
+        const int n = int(std::size(kReportNames));
+        const QString base = QString::fromUtf8(kReportNames[i % n]);
+        return i < n ? base : base + QString::number(i / n + 1);
+    }
+
+    Grid grid()
+    {
+        Grid g{};
+        for (int r = 1; r < kRows; ++r) {
+            for (int c = 2; c < kCols; ++c)
+                g[r][c] = cents();
+            g[r][kCols] = g[r][4] - g[r][3];
+        }
+        for (int c = 2; c <= kCols; ++c) {
+            qint64 sum = 0;
+            for (int r = 1; r < kRows; ++r)
+                sum += g[r][c];
+            g[kRows][c] = sum;
+        }
+        return g;
+    }
+
+    QByteArray formatBlob()
+    {
+        QByteArray b("CELL\x02\x00", 6);
+        const int n = 64 + int(next() % 448);
+        for (int i = 0; i < n; ++i)
+            b.append(char(next() & 0xff));
+        return b;
+    }
+
+    // One report under one date, in the tables of the mask.
+    void reportDate(const QString& suffix, int i, const QString& date, unsigned mask)
+    {
+        const QString P = m_prefix;
+        const QString bh = report(i);
+        if (mask & TBBZD)
+            out(P + "BBZD" + suffix).add(reportRow({.bh = bh, .date = date, .mc = reportName(i),
+                .hs = kRows, .ls = kCols, .orde = QStringLiteral("%1").arg(i + 1, 6, 10, QLatin1Char('0')),
+                .sbbh = bh, .lx = QStringLiteral("1")}));
+        if (mask & TBBGS)
+            out(P + "BBGS" + suffix).add(formatRow({.bh = bh, .date = date, .xh = 1, .gs = formatBlob()}));
+        if (mask & THZD)
+            for (int r = 1; r <= kRows; ++r)
+                out(P + "HZD" + suffix).add(rowRow({.bh = bh, .date = date, .orde = rowCode(r), .zb = r + 2,
+                    .bzbm = rowStd(r)}));
+        if (mask & TLZD)
+            for (int c = 1; c <= kCols; ++c)
+                out(P + "LZD" + suffix).add(columnRow({.bh = bh, .date = date, .orde = colCode(c), .zb = c,
+                    .bzbm = colStd(c), .mc = QString::fromUtf8(kTitles[c - 1]),
+                    .sz = c == 1 ? "0" : "1", .hz = c == 1 ? "0" : "1", .tz = "0", .xm = c == 1 ? "1" : "0"}));
+
+        // Unit values; the cell dictionary of the summary system holds their total.
+        const int nUnits = summary() && (mask & (TDWSJ | THZSJ | TDYZD)) ? units() : 0;
+        std::vector<Grid> unitGrids;
+        Grid total{};
+        if (nUnits > 0) {
+            for (int u = 0; u < nUnits; ++u) {
+                unitGrids.push_back(grid());
+                for (int r = 1; r <= kRows; ++r)
+                    for (int c = 2; c <= kCols; ++c)
+                        total[r][c] += unitGrids.back()[r][c];
+            }
+        } else if (mask & TDYZD) {
+            total = grid();
+        }
+
+        if (mask & TDYZD)
+            for (int r = 1; r <= kRows; ++r)
+                for (int c = 1; c <= kCols; ++c) {
+                    const auto [gsx, gsx1] = cellFormula(r, c);
+                    CellValues v{.bh = bh, .date = date, .row = rowCode(r), .col = colCode(c)};
+                    if (c == 1) {
+                        v.text = QString::fromUtf8(kItems[r - 1]);
+                        v.data = 0;
+                        v.lx = QStringLiteral("C");
+                        v.dec = 0;
+                    } else {
+                        v.text = money(total[r][c]);
+                        v.data = total[r][c] / 100.0;
+                    }
+                    v.gsx = gsx;
+                    v.gsx1 = gsx1.isNull() ? QStringLiteral("") : gsx1;
+                    v.gsjb = gsx.isEmpty() ? 0 : 1;
+                    v.hBzbm = rowStd(r);
+                    v.lBzbm = colStd(c);
+                    out(P + "DYZD" + suffix).add(cellRow(v));
+                }
+        if (mask & TDWSJ)
+            for (int u = 0; u < nUnits; ++u)
+                for (int r = 1; r <= kRows; ++r)
+                    for (int c = 2; c <= kCols; ++c)
+                        out(P + "DWSJ" + suffix).add(unitCellRow({.unit = unitCode(u), .bh = bh, .date = date,
+                            .row = rowCode(r), .col = colCode(c), .text = money(unitGrids[u][r][c]),
+                            .data = unitGrids[u][r][c] / 100.0, .hBzbm = rowStd(r), .lBzbm = colStd(c)}));
+        if (mask & THZSJ)
+            for (const QString cat : {QStringLiteral("01"), QStringLiteral("02")}) {
+                Grid sum{};
+                bool any = false;
+                for (int u = 0; u < nUnits; ++u)
+                    if (unitCategory(u) == cat) {
+                        any = true;
+                        for (int r = 1; r <= kRows; ++r)
+                            for (int c = 2; c <= kCols; ++c)
+                                sum[r][c] += unitGrids[u][r][c];
+                    }
+                if (!any)
+                    continue;
+                for (int r = 1; r <= kRows; ++r)
+                    for (int c = 2; c <= kCols; ++c)
+                        out(P + "HZSJ" + suffix).add(unitCellRow({.unit = cat, .bh = bh, .date = date,
+                            .row = rowCode(r), .col = colCode(c), .text = money(sum[r][c]),
+                            .data = sum[r][c] / 100.0, .hBzbm = rowStd(r), .lBzbm = colStd(c)}));
+            }
+        if (mask & TDWBB)
+            for (int u = 0; u < units(); ++u)
+                out(P + "DWBB" + suffix).add({unitCode(u), bh, date, "1", date.left(6) + "28"});
+        if (mask & TBBEX) {
+            ExtensionValues x{.bh = bh, .date = date};
+            x.exc[0] = QStringLiteral("0");
+            x.exc[1] = QStringLiteral("1");
+            x.exc[2] = QStringLiteral("制表人%1").arg(i % 7 + 1);
+            x.exc[3] = date.left(4) + QLatin1Char('-') + date.mid(4, 2) + QStringLiteral("-28");
+            x.exi[0] = date.mid(4, 2).toInt();
+            x.exi[1] = 0;
+            x.exn[0] = 0.0;
+            out(P + "BBEX" + suffix).add(extensionRow(x));
+        }
+    }
+
+    void checkFormulas(const QString& suffix, const QString& bh, const QString& date, int count)
+    {
+        for (int k = 1; k <= count; ++k) {
+            CheckValues v{.bh = bh, .date = date, .orde = k};
+            if (k <= 3) {
+                v.row = rowCode(k);
+                v.col = colCode(kCols);
+                v.exp = cellFormula(k, kCols).first;
+                v.note = QStringLiteral("差额校验");
+            } else {
+                v.row = rowCode(kRows);
+                v.col = colCode(k - 1);
+                v.exp = QStringLiteral("JYSUM(H0001:H0019,L%1)").arg(colCode(k - 1));
+                v.note = QStringLiteral("合计校验");
+            }
+            v.exp1 = QStringLiteral("");
+            v.flag = QStringLiteral("1");
+            out(m_prefix + "JYGS" + suffix).add(checkRow(v));
+        }
+    }
+
+    unsigned allTables() const
+    {
+        return summary() ? unsigned(TAll) : unsigned(TAll & ~(TDWSJ | THZSJ | TDWBB));
+    }
+
+    void currentYear()
+    {
+        const int n = demoReportCount(m_o);
+        const unsigned all = allTables();
+        for (int i = 0; i < n; ++i) {
+            if (i == 4)
+                for (const QString& base : classBases())
+                    m_randomFrom[m_prefix + base] = out(m_prefix + base).count() + 1;
+            for (int m = 1; m <= 12; ++m) {
+                QString date = QStringLiteral("2004%1").arg(m, 2, 10, QLatin1Char('0'));
+                if (m_o.plantProblems && i == 1 && m == 2)
+                    date = QStringLiteral("2004");   // saved on 29 February only
+                reportDate(QString(), i, date, all);
+            }
+            if (m_o.plantProblems) {
+                if (i == 0) {
+                    reportDate(QString(), i, QStringLiteral("200312"), all);
+                    reportDate(QString(), i, QStringLiteral("2004"), all & ~(TBBEX | TDWBB));
+                    checkFormulas(QString(), report(i), QStringLiteral("200312"), 1);
+                }
+                if (i == 1)
+                    reportDate(QString(), i, QStringLiteral("200311"), TDictionaries | TDYZD | TDWSJ);
+                if (i == 3)
+                    reportDate(QString(), i, QStringLiteral("2003"), TDictionaries);
+            }
+            if (i < 2)
+                checkFormulas(QString(), report(i), QStringLiteral("200401"), 7);
+        }
+        for (const QString& base : classBases())
+            m_randomTo[m_prefix + base] = out(m_prefix + base).count();
+    }
+
+    void history()
+    {
+        const QString suffix = QStringLiteral("2003");
+        const int n = qMin(3, demoReportCount(m_o));
+        for (int i = 0; i < n; ++i) {
+            for (int m = 1; m <= (i == 0 ? 11 : 12); ++m)
+                reportDate(suffix, i, QStringLiteral("2003%1").arg(m, 2, 10, QLatin1Char('0')), allTables());
+            if (i < 2)
+                checkFormulas(suffix, report(i), QStringLiteral("200301"), 7);
+        }
+    }
+
+    // ---- random duplicates in the reports after the fourth
+
+    void randomDuplicates()
+    {
+        for (const QString& base : classBases()) {
+            const QString table = m_prefix + base;
+            const qint64 from = m_randomFrom.value(table, 0);
+            const qint64 to = m_randomTo.value(table, 0);
+            if (from <= 0 || to < from)
+                continue;
+            const qint64 k = qMin<qint64>(to - from + 1, qRound64(m_o.dupRate * double(to)));
+            if (k <= 0)
+                continue;
+            // Floyd's selection of k distinct row ids in [from, to].
+            std::set<qint64> chosen;
+            const qint64 span = to - from + 1;
+            for (qint64 j = span - k; j < span; ++j) {
+                const qint64 t = qint64((quint64(next()) << 32 | next()) % quint64(j + 1));
+                if (!chosen.insert(from + t).second)
+                    chosen.insert(from + j);
+            }
+            QSqlQuery copy(m_db);
+            copy.prepare(QStringLiteral("insert into %1 select * from %1 where rowid = ?").arg(table));
+            QSqlQuery change(m_db);
+            change.prepare(QStringLiteral("update %1 set %2 where rowid = ?").arg(table, conflictChange(base)));
+            QSqlQuery orde(m_db);
+            if (base == QLatin1String("DYZD"))
+                orde.prepare(QStringLiteral("update %1 set DYZD_ORDE = '9' || DYZD_ORDE where rowid = ?").arg(table));
+            const int kinds = base == QLatin1String("DYZD") ? 3 : 2;
+            int j = 0;
+            for (const qint64 id : chosen) {
+                copy.bindValue(0, id);
+                if (!copy.exec())
+                    throw BuildError(QStringLiteral("copy of %1 row %2: %3").arg(table).arg(id).arg(errorText(copy.lastError())));
+                const qint64 added = copy.lastInsertId().toLongLong();
+                QSqlQuery* q = j % kinds == 1 ? &change : j % kinds == 2 ? &orde : nullptr;
+                if (q) {
+                    q->bindValue(0, added);
+                    if (!q->exec())
+                        throw BuildError(QStringLiteral("change of %1 row %2: %3").arg(table).arg(added).arg(errorText(q->lastError())));
+                }
+                ++j;
+            }
+        }
+    }
+
+    static QString conflictChange(const QString& base)
+    {
+        if (base == QLatin1String("HZD"))
+            return QStringLiteral("HZD_ZB = HZD_ZB + 100");
+        if (base == QLatin1String("LZD"))
+            return QStringLiteral("LZD_MC = LZD_MC || '（新）'");
+        // Numeric cells get another value, text cells another text.
+        return QStringLiteral("DYZD_SJ = case when DYZD_DATA <> 0 then printf('%.2f', DYZD_DATA + 1) "
+                              "else DYZD_SJ || '*' end, "
+                              "DYZD_DATA = case when DYZD_DATA <> 0 then DYZD_DATA + 1 else DYZD_DATA end");
+    }
+
+    // ---- the fixed planted problems
+
+    QString cellWhere(const QString& bh, const QString& date, const QString& row, const QString& col,
+                      const QString& unitColumn = {}, const QString& unit = {}) const
+    {
+        QString w = QStringLiteral("BBZD_BH = '%1' and BBZD_DATE = '%2' and HZD_ORDE = '%3' and LZD_ORDE = '%4'")
+                        .arg(bh, date, row, col);
+        if (!unitColumn.isEmpty())
+            w = QStringLiteral("%1 = '%2' and ").arg(unitColumn, unit) + w;
+        return w;
+    }
+    void copyRows(const QString& table, const QString& where, int times)
+    {
+        for (int t = 0; t < times; ++t)
+            exec(QStringLiteral("insert into %1 select * from %1 where rowid = (select min(rowid) from %1 where %2)")
+                     .arg(table, where));
+    }
+    void copyRowChanged(const QString& table, const QString& where, const QString& set)
+    {
+        copyRows(table, where, 1);
+        exec(QStringLiteral("update %1 set %2 where rowid = last_insert_rowid()").arg(table, set));
+    }
+    void update(const QString& table, const QString& where, const QString& set)
+    {
+        exec(QStringLiteral("update %1 set %2 where %3").arg(table, set, where));
+    }
+
+    void plant()
+    {
+        const QString P = m_prefix;
+        const QString A = report(0), B = report(1), C = report(2);
+        const QString hzd = P + "HZD", lzd = P + "LZD", dyzd = P + "DYZD";
+        auto rowWhere = [](const QString& bh, const QString& date, const QString& code) {
+            return QStringLiteral("BBZD_BH = '%1' and BBZD_DATE = '%2' and HZD_ORDE = '%3'").arg(bh, date, code);
+        };
+        auto colWhere = [](const QString& bh, const QString& date, const QString& code) {
+            return QStringLiteral("BBZD_BH = '%1' and BBZD_DATE = '%2' and LZD_ORDE = '%3'").arg(bh, date, code);
+        };
+        const QString otherValue = QStringLiteral("DYZD_DATA = DYZD_DATA + 1, DYZD_SJ = printf('%.2f', DYZD_DATA + 1)");
+        const QString emptyValue = QStringLiteral("DYZD_DATA = NULL, DYZD_SJ = ''");
+        const QString zeroValue = QStringLiteral("DYZD_DATA = 0, DYZD_SJ = '0'");
+
+        // Row dictionary
+        copyRows(hzd, rowWhere(A, "200405", "0003"), 2);
+        if (demoReportCount(m_o) > 2)
+            copyRows(hzd, rowWhere(C, "200405", "0007"), 1);
+        copyRowChanged(hzd, rowWhere(A, "200406", "0005"), QStringLiteral("HZD_ZB = 99"));
+        // Column dictionary
+        copyRows(lzd, colWhere(A, "200405", "03"), 1);
+        update(lzd, colWhere(A, "200407", "04"), QStringLiteral("LZD_MC = ''"));
+        copyRowChanged(lzd, colWhere(A, "200407", "04"), QStringLiteral("LZD_MC = NULL"));
+        copyRowChanged(lzd, colWhere(A, "200406", "05"), QStringLiteral("LZD_MC = '本年累计数'"));
+        // Cell dictionary
+        copyRows(dyzd, cellWhere(A, "200405", "0003", "03"), 1);
+        if (demoReportCount(m_o) > 2)
+            copyRows(dyzd, cellWhere(C, "200410", "0010", "05"), 2);
+        copyRowChanged(dyzd, cellWhere(A, "200407", "0004", "04"), QStringLiteral("DYZD_ORDE = '990404'"));
+        update(dyzd, cellWhere(A, "200407", "0006", "06"), zeroValue);
+        copyRowChanged(dyzd, cellWhere(A, "200407", "0006", "06"), emptyValue);
+        copyRowChanged(dyzd, cellWhere(A, "200406", "0005", "05"), otherValue);
+        const QVariantList illegal = cellRow({.bh = A, .date = "200408", .row = "0099", .col = "03",
+            .text = "100.00", .data = 100, .hBzbm = "10099", .lBzbm = colStd(3)});
+        insertRows(m_db, dyzd, {illegal, illegal,
+            cellRow({.bh = A, .date = "200408", .row = "0002", .col = "99", .text = "5.00", .data = 5}),
+            cellRow({.bh = A, .date = "200408", .row = "0002", .col = "99", .text = "6.00", .data = 6}),
+            cellRow({.bh = A, .date = "200409", .row = "0098", .col = "02", .text = "1.00", .data = 1})});
+        // Zero values with a number in the text
+        update(dyzd, cellWhere(B, "200403", "0003", "04"), QStringLiteral("DYZD_DATA = 0, DYZD_SJ = '12.5'"));
+        update(dyzd, cellWhere(B, "200403", "0004", "04"), QStringLiteral("DYZD_DATA = 0, DYZD_SJ = '3000'"));
+        update(dyzd, cellWhere(B, "200403", "0005", "04"), QStringLiteral("DYZD_DATA = 0, DYZD_SJ = ''"));
+        update(dyzd, cellWhere(B, "200403", "0006", "04"), zeroValue);
+        update(dyzd + "2003", cellWhere(B, "200303", "0003", "04"), QStringLiteral("DYZD_DATA = 0, DYZD_SJ = '45'"));
+        // Historical duplicate
+        copyRows(hzd + "2003", rowWhere(B, "200305", "0002"), 1);
+
+        if (summary())
+            for (const auto& [table, unitColumn, first, second] :
+                 {std::tuple{P + "DWSJ", QStringLiteral("DWZD_BH"), unitCode(0), unitCode(qMin(1, units() - 1))},
+                     std::tuple{P + "HZSJ", QStringLiteral("LBZD_BH"), QStringLiteral("01"), QStringLiteral("02")}}) {
+                copyRows(table, cellWhere(A, "200405", "0003", "03", unitColumn, first), 1);
+                copyRowChanged(table, cellWhere(A, "200406", "0005", "05", unitColumn, second), otherValue);
+                update(table, cellWhere(A, "200407", "0006", "06", unitColumn, first), zeroValue);
+                copyRowChanged(table, cellWhere(A, "200407", "0006", "06", unitColumn, first), emptyValue);
+                const QVariantList bad = unitCellRow({.unit = first, .bh = A, .date = "200408", .row = "0099",
+                    .col = "03", .text = "100.00", .data = 100});
+                insertRows(m_db, table, {bad, bad});
+                update(table, cellWhere(B, "200403", "0003", "04", unitColumn, first),
+                       table.endsWith(QLatin1String("DWSJ")) ? QStringLiteral("DYZD_DATA = 0, DYZD_SJ = '88.8'")
+                                                             : QStringLiteral("DYZD_DATA = 0, DYZD_SJ = '177.6'"));
+            }
+
+        // Report formats and extension rows
+        if (demoReportCount(m_o) > 2)
+            insertRows(m_db, P + "BBGS", {formatRow({.bh = C, .date = "200401", .xh = 2, .gs = QByteArray("", 0)})});
+        insertRows(m_db, P + "BBEX", {extensionRow({.bh = "999", .date = "200401"}),
+            extensionRow({.bh = A, .date = "200400"})});
+        copyRows(P + "BBEX", QStringLiteral("BBZD_BH = '%1' and BBZD_DATE = '200401'").arg(B), 1);
+        if (demoReportCount(m_o) > 2)
+            copyRowChanged(P + "BBEX", QStringLiteral("BBZD_BH = '%1' and BBZD_DATE = '200401'").arg(C),
+                           QStringLiteral("BBEX_EXC3 = 'ZZ'"));
+    }
+
+    void workTables()
+    {
+        const QList<Column> columns{{"ID", "int"}, {"MC", "varchar(20)"}};
+        QStringList names;
+        for (const char* n : PlantedTables::workTables)
+            names << QString::fromLatin1(n);
+        for (const char* n : PlantedTables::keptTables)
+            names << QString::fromLatin1(n);
+        for (const QString& name : names) {
+            createTable(m_db, name, columns);
+            insertRows(m_db, name, {{1, "临时"}, {2, "数据"}});
+        }
+    }
+
+    QSqlDatabase m_db;
+    const DemoOptions& m_o;
+    std::mt19937 m_rng;
+    QString m_prefix;
+    std::map<QString, std::unique_ptr<Inserter>> m_writers;
+    QMap<QString, qint64> m_randomFrom, m_randomTo;
+};
+
+} // namespace
+
+QString demoReportNumber(const QString& prefix, int index)
+{
+    return QString::number((prefix == QLatin1String("HZ") ? 201 : 101) + index);
+}
+
+int demoReportCount(const DemoOptions& options) { return kReportsPerScale * qMax(1, options.scale); }
+
+int scaleForCellRows(qint64 cellRowsPerSystem)
+{
+    const qint64 perScale = qint64(kReportsPerScale) * 12 * kRows * kCols;
+    return int(qMax<qint64>(1, (cellRowsPerSystem + perScale - 1) / perScale));
+}
+
+void fillDemoDatabase(QSqlDatabase db, const DemoOptions& options, QMap<QString, qint64>* rows)
+{
+    createSystemTables(db);
+    const TableOptions plain{.keyIndexes = false};
+    for (const QString prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
+        createReportTables(db, prefix, QString(), plain);
+        createReportTables(db, prefix, QStringLiteral("2003"), plain);
+    }
+    if (!db.transaction())
+        throw BuildError(QStringLiteral("begin: %1").arg(errorText(db.lastError())));
+    try {
+        Generator(db, options).run();
+        if (options.keyIndexes)
+            for (const QString prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
+                createKeyIndexes(db, prefix, QString());
+                createKeyIndexes(db, prefix, QStringLiteral("2003"));
+            }
+        if (!db.commit())
+            throw BuildError(QStringLiteral("commit: %1").arg(errorText(db.lastError())));
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+    if (rows) {
+        rows->clear();
+        for (const QStringList& t : queryRows(db, QStringLiteral("select name from sqlite_master where type = 'table' order by name"))) {
+            const auto n = queryRows(db, QStringLiteral("select count(*) from %1").arg(t[0]));
+            rows->insert(t[0], n.value(0).value(0).toLongLong());
+        }
+    }
+}
+
+DemoResult buildDemo(const QString& folder, const DemoOptions& options)
+{
+    QElapsedTimer timer;
+    timer.start();
+    DemoResult r;
+    QDir dir(folder);
+    if (!dir.mkpath(QStringLiteral(".")))
+        throw BuildError(QStringLiteral("cannot create folder %1").arg(folder));
+    r.folder = dir.absolutePath();
+    r.dsn = options.dsn;
+    r.dbFile = dir.absoluteFilePath(options.dbFileName.isEmpty() ? options.dsn + QStringLiteral(".db")
+                                                                  : options.dbFileName);
+    for (const QString& ext : {"", "-wal", "-shm", "-journal"})
+        if (QFile::exists(r.dbFile + ext) && !QFile::remove(r.dbFile + ext))
+            throw BuildError(QStringLiteral("cannot replace %1").arg(r.dbFile + ext));
+    {
+        SqliteFile file(r.dbFile);
+        QSqlDatabase db = file.db();
+        execSql(db, QStringLiteral("PRAGMA journal_mode = MEMORY"));
+        execSql(db, QStringLiteral("PRAGMA synchronous = OFF"));
+        execSql(db, QStringLiteral("PRAGMA cache_size = -65536"));
+        fillDemoDatabase(db, options, &r.rows);
+        execSql(db, options.walJournal ? QStringLiteral("PRAGMA journal_mode = WAL")
+                                       : QStringLiteral("PRAGMA journal_mode = DELETE"));
+    }
+    for (auto it = r.rows.cbegin(); it != r.rows.cend(); ++it)
+        r.totalRows += it.value();
+    r.cellRows = r.rows.value(QStringLiteral("KRDYZD")) + r.rows.value(QStringLiteral("HZDYZD"));
+
+    r.odbcIni = dir.absoluteFilePath(QStringLiteral("odbc.ini"));
+    writeOdbcIni(r.odbcIni, options.dsn, r.dbFile);
+    writeJwcwIni(r.folder, demoJwcwSections(options.dsn));
+    writeKolvarinIni(r.folder, demoKolvarinSections());
+    if (options.autoStartFile)
+        r.autoStartFile = writeAutoStartFile(r.folder, options.today, options.dsn);
+    r.elapsedMs = timer.elapsed();
+    return r;
+}
+
+} // namespace demo
