@@ -1,0 +1,252 @@
+#include "data_module/end_year_data_mod.h"
+#include "data_module/recording_backend.h"
+#include "maintenance/drop_temp_form.h"
+#include "maintenance/temp_table_purge.h"
+#include "support/scripted_prompts.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+// What the progress windows of a run were told.
+struct ProgressLog {
+    int windows = 0;
+    int open = 0;
+    QStringList labels;
+    QList<int> maxima;
+    int steps = 0;
+};
+
+class LoggedProgress : public ProgressSink {
+public:
+    explicit LoggedProgress(ProgressLog& log) : m_log(log) { ++m_log.open; }
+    ~LoggedProgress() override { --m_log.open; }
+    void setLabel(const QString& text) override { m_log.labels << text; }
+    void setRange(int, int maximum) override { m_log.maxima << maximum; }
+    void setPosition(int) override {}
+    void step() override { ++m_log.steps; }
+
+private:
+    ProgressLog& m_log;
+};
+
+ProgressFactory loggedProgress(ProgressLog& log)
+{
+    return [&log]() -> std::unique_ptr<ProgressSink> {
+        ++log.windows;
+        return std::make_unique<LoggedProgress>(log);
+    };
+}
+
+RecordingBackend::Answer names(const QStringList& tables)
+{
+    RecordingBackend::Answer a;
+    a.columns = {QStringLiteral("TmpName")};
+    for (const QString& t : tables)
+        a.rows.append({t});
+    return a;
+}
+
+// A data module on the recording engine, connected, of the given kind.
+struct Recorded {
+    RecordingBackend* backend = nullptr;
+    std::unique_ptr<TEndYearDataMod> dm;
+
+    explicit Recorded(int kind, const QString& workstation = {})
+    {
+        auto b = std::make_unique<RecordingBackend>();
+        backend = b.get();
+        dm = std::make_unique<TEndYearDataMod>(std::move(b));
+        dm->mast.connect();
+        dm->state.DatabaseKind = kind;
+        dm->state.WorkstationCode = workstation;
+    }
+    QStringList catalogueQueries() const
+    {
+        QStringList out;
+        for (const QString& s : backend->statements())
+            if (s.startsWith(QLatin1String("select ")))
+                out << s;
+        return out;
+    }
+    QStringList drops() const
+    {
+        QStringList out;
+        for (const QString& s : backend->statements())
+            if (s.startsWith(QLatin1String("drop table ")))
+                out << s;
+        return out;
+    }
+};
+
+const QStringList kPrefixes{"TMP_CA_", "TMP_DG_", "TMP_FX_", "HZTMP_", "ZWKMJEBB_", "ZWKMSLBB_",
+    "ZWKMWBBB_", "ZWFZJEBB_", "ZWFZSLBB_", "ZWFZWBBB_"};
+}
+
+class TestTempTablePurge : public QObject {
+    Q_OBJECT
+private slots:
+    void catalogueQueries_data();
+    void catalogueQueries();
+    void dropsWhatTheCatalogueNames();
+    void failuresArePassedOver();
+    void answerNoSendsNothing();
+    void windowTexts();
+};
+
+void TestTempTablePurge::catalogueQueries_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("checkLocal");
+    QTest::addColumn<QString>("workstation");
+    QTest::addColumn<QStringList>("expected");
+
+    auto sysobjects = [](const QString& p) {
+        return QStringLiteral("select name  TmpName from sysobjects where type='U' and name like '") + p
+            + QStringLiteral("%'");
+    };
+    auto userTables = [](const QString& p, const QString& second) {
+        QString s = QStringLiteral("select table_name TmpName from user_tables where table_name like '") + p
+            + QStringLiteral("%'");
+        return second.isEmpty() ? s : s + QLatin1Char('\n') + second;
+    };
+    const QString escaped = QStringLiteral("select table_name TmpName from user_tables where table_name like 'T\\_%' escape '\\'");
+
+    QStringList kind0, kind1, kind3, kind3Local, kind3Error;
+    for (const QString& p : kPrefixes) {
+        kind0 << sysobjects(p);
+        kind3 << userTables(p, {});
+        kind3Local << userTables(p, QStringLiteral(" and table_name like '%W01'"));
+        kind3Error << userTables(p, QStringLiteral(" and table_name like '%ERROR'"));
+    }
+    kind1 = kind0;
+    kind0 << sysobjects(QStringLiteral("#"));
+    kind3 << escaped;
+    kind3Local << escaped + QStringLiteral("\n and table_name like '%W01'");
+    kind3Error << escaped + QStringLiteral("\n and table_name like '%ERROR'");
+
+    QTest::newRow("kind 0") << 0 << false << QString() << kind0;
+    QTest::newRow("kind 0, check box without effect") << 0 << true << QStringLiteral("W01") << kind0;
+    QTest::newRow("kind 1") << 1 << false << QString() << kind1;
+    QTest::newRow("kind 2, check box without effect") << 2 << true << QStringLiteral("W01") << kind1;
+    QTest::newRow("kind 3") << 3 << false << QStringLiteral("W01") << kind3;
+    QTest::newRow("kind 3, this computer only") << 3 << true << QStringLiteral("W01") << kind3Local;
+    QTest::newRow("kind 3, workstation lookup failed") << 3 << true << QStringLiteral("ERROR") << kind3Error;
+}
+
+void TestTempTablePurge::catalogueQueries()
+{
+    QFETCH(int, kind);
+    QFETCH(bool, checkLocal);
+    QFETCH(QString, workstation);
+    QFETCH(QStringList, expected);
+
+    ScriptedPrompts prompts;
+    Recorded r(kind, workstation);
+    ProgressLog log;
+    NullEvents events;
+    TempTablePurgeJob job(r.dm->mast, r.dm->state, events, loggedProgress(log));
+    job.setCheckLocal(checkLocal);
+    job.run();
+
+    QCOMPARE(r.catalogueQueries(), expected);
+    QVERIFY(r.drops().isEmpty());
+    QCOMPARE(log.windows, 0); // nothing matched: no progress window
+    QCOMPARE(prompts.texts(), (QStringList{QStringLiteral("操作前必须保证所有系统已经退出，确认清除临时表？"),
+                                  QStringLiteral("临时表清理完毕")}));
+    QCOMPARE(prompts.boxes.at(0).caption, QStringLiteral("提示"));
+    QCOMPARE(prompts.boxes.at(0).buttons, PromptButtons::YesNo);
+    QCOMPARE(prompts.boxes.at(0).icon, PromptIcon::Information);
+    QCOMPARE(prompts.boxes.at(1).caption, QStringLiteral("提示"));
+    QCOMPARE(prompts.boxes.at(1).buttons, PromptButtons::Ok);
+    QCOMPARE(prompts.boxes.at(1).icon, PromptIcon::Information);
+}
+
+void TestTempTablePurge::dropsWhatTheCatalogueNames()
+{
+    ScriptedPrompts prompts;
+    Recorded r(2);
+    // The server matches underscores as any character: TMPXCAY9 comes back for TMP_CA_.
+    r.backend->answer(QStringLiteral("like 'TMP_CA_%'"),
+        names({QStringLiteral("TMP_CA_01"), QStringLiteral("TMPXCAY9"),
+            QStringLiteral("TMP_CA_X; drop table KRBBZD"), QStringLiteral("TMP_CA_$2#")}));
+    r.backend->answer(QStringLiteral("like 'HZTMP_%'"), names({QStringLiteral("HZTMP_0001")}));
+    ProgressLog log;
+    NullEvents events;
+    TempTablePurgeJob job(r.dm->mast, r.dm->state, events, loggedProgress(log));
+    job.run();
+
+    QCOMPARE(r.drops(), (QStringList{QStringLiteral("drop table TMP_CA_01"), QStringLiteral("drop table TMPXCAY9"),
+                            QStringLiteral("drop table TMP_CA_$2#"), QStringLiteral("drop table HZTMP_0001")}));
+    // One window per prefix with matches, each gone before the next prefix.
+    QCOMPARE(log.windows, 2);
+    QCOMPARE(log.open, 0);
+    QCOMPARE(log.maxima, (QList<int>{4, 1}));
+    QCOMPARE(log.steps, 5);
+    QCOMPARE(log.labels, (QStringList{QStringLiteral("正在清除临时表......"), QStringLiteral("正在清除临时表TMP_CA_01"),
+                             QStringLiteral("正在清除临时表TMPXCAY9"), QStringLiteral("正在清除临时表TMP_CA_$2#"),
+                             QStringLiteral("正在清除临时表......"), QStringLiteral("正在清除临时表HZTMP_0001")}));
+    QCOMPARE(prompts.texts().last(), QStringLiteral("临时表清理完毕"));
+}
+
+void TestTempTablePurge::failuresArePassedOver()
+{
+    ScriptedPrompts prompts;
+    Recorded r(3, QStringLiteral("W01"));
+    r.backend->fail(QStringLiteral("like 'TMP_CA_%'"), QStringLiteral("ORA-00942: table or view does not exist"));
+    r.backend->answer(QStringLiteral("like 'TMP_DG_%'"),
+        names({QStringLiteral("TMP_DG_1"), QStringLiteral("TMP_DG_2"), QStringLiteral("TMP_DG_3")}));
+    r.backend->fail(QStringLiteral("drop table TMP_DG_2"), QStringLiteral("resource busy"));
+    r.backend->answer(QStringLiteral("escape"), names({QStringLiteral("T_0001")}));
+    ProgressLog log;
+    NullEvents events;
+    TempTablePurgeJob job(r.dm->mast, r.dm->state, events, loggedProgress(log));
+    job.run();
+
+    QCOMPARE(r.catalogueQueries().size(), 11);
+    QCOMPARE(r.drops(), (QStringList{QStringLiteral("drop table TMP_DG_1"), QStringLiteral("drop table TMP_DG_2"),
+                            QStringLiteral("drop table TMP_DG_3"), QStringLiteral("drop table T_0001")}));
+    QCOMPARE(log.windows, 2);
+    QCOMPARE(prompts.texts().size(), 2);
+    QCOMPARE(prompts.texts().last(), QStringLiteral("临时表清理完毕"));
+}
+
+void TestTempTablePurge::answerNoSendsNothing()
+{
+    ScriptedPrompts prompts;
+    prompts.answers.enqueue(PromptAnswer::No);
+    Recorded r(0);
+    r.backend->answer(QStringLiteral("sysobjects"), names({QStringLiteral("TMP_CA_01")}));
+    const int before = r.backend->events.size();
+    TFrmDropTemp window(*r.dm);
+    window.BtnDropTemp->click();
+    QCOMPARE(r.backend->events.size(), before);
+    QCOMPARE(prompts.texts(), QStringList{QStringLiteral("操作前必须保证所有系统已经退出，确认清除临时表？")});
+}
+
+void TestTempTablePurge::windowTexts()
+{
+    ScriptedPrompts prompts;
+    Recorded r(3, QStringLiteral("W01"));
+    TFrmDropTemp window(*r.dm);
+    QCOMPARE(window.windowTitle(), QStringLiteral("报表临时表清除"));
+    QCOMPARE(window.BtnDropTemp->text(), QStringLiteral("清除"));
+    QCOMPARE(window.BtnClose->text(), QStringLiteral("关闭"));
+    QCOMPARE(window.CheckLocal->text(), QStringLiteral("只清除本机临时表"));
+    QVERIFY(!window.CheckLocal->isChecked());
+    QCOMPARE(window.Label1->text(),
+        QStringLiteral("    临时表是各个系统使用过程中产生的，如果数量过多，可能会影响到系统月末存档、年结。"
+                       "临时表的清除并不影响报表系统正常使用。清除前请保证各个系统已经退出。"));
+    // The check box reaches the catalogue query.
+    window.CheckLocal->setChecked(true);
+    window.BtnDropTemp->click();
+    const QStringList statements = r.backend->statements();
+    QVERIFY(!statements.isEmpty());
+    QVERIFY(statements.first().endsWith(QLatin1String("\n and table_name like '%W01'")));
+    QCOMPARE(prompts.texts().last(), QStringLiteral("临时表清理完毕"));
+}
+
+QTEST_MAIN(TestTempTablePurge)
+#include "test_temp_table_purge.moc"
