@@ -1,0 +1,321 @@
+// vostrel-bench: builds demo account sets of several sizes and runs the duplicate check
+// and the automatic cleanup on them without widgets, through the same ODBC path as the
+// program, printing per phase the seconds, statements sent, rows per second and peak
+// memory, and per cleanup step where the time goes.
+//
+//   vostrel-bench                       the whole matrix (100k and 1M cells, 0.1 % and 1 %)
+//   vostrel-bench --cells 100000 --dup 0.01 [--no-index] [--system HZ|BB]
+//                 [--dir D] [--start FILE] [--trace FILE] [--no-illegal]
+//
+// --start copies the database as built (before the run) to FILE; --trace records every
+// statement of the run to FILE; tools/bench/replay-trace uses both.
+
+#include "app/connection.h"
+#include "cleanup/auto_cleanup.h"
+#include "cleanup/duplicate_check.h"
+#include "data_module/database_error.h"
+#include "data_module/end_year_data_mod.h"
+#include "demo_builder/demo_builder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMap>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <string>
+
+namespace {
+
+QTextStream out(stdout);
+
+// Peak resident memory since the last reset, in MiB (Linux).
+void resetPeak()
+{
+    std::ofstream f("/proc/self/clear_refs");
+    if (f)
+        f << "5";
+}
+double peakMiB()
+{
+    std::ifstream f("/proc/self/status");
+    std::string line;
+    while (std::getline(f, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stod(line.substr(6)) / 1024.0;
+    return 0;
+}
+
+struct Config {
+    qint64 cells = 100000;
+    double dup = 0.001;
+    bool index = true;
+    QString system = QStringLiteral("HZ");
+    bool illegal = true;
+};
+
+class DropLabels : public ClassLabelSink {
+public:
+    void setClassLabel(DataClassId, const QString&, const QColor&) override {}
+};
+class CountList : public DirtyListSink {
+public:
+    int entries = 0;
+    void clearEntries() override { entries = 0; }
+    void addEntry(const DirtyEntry&) override { ++entries; }
+};
+
+// Times the spans between log lines: a span belongs to the line that opens it.
+class StepLog : public ReportSink {
+public:
+    explicit StepLog(Database& db) : m_db(db) {}
+    struct Span {
+        QString line;
+        double seconds = 0;
+        qint64 statements = 0;
+    };
+    QList<Span> spans;
+    QStringList lines;
+
+    void start()
+    {
+        m_timer.start();
+        m_mark = 0;
+        m_statements = m_db.statementCount();
+        m_open.clear();
+    }
+    void finish() { close(); }
+    void addLine(const QString& line) override
+    {
+        lines.append(line);
+        close();
+        const qsizetype at = line.indexOf(QStringLiteral("】 "));
+        m_open = at >= 0 ? line.mid(at + 2) : QString();
+    }
+    void clear() override {}
+
+private:
+    void close()
+    {
+        const qint64 now = m_timer.nsecsElapsed();
+        const qint64 st = m_db.statementCount();
+        if (!m_open.isEmpty())
+            spans.append({m_open, (now - m_mark) / 1e9, st - m_statements});
+        m_mark = now;
+        m_statements = st;
+        m_open.clear();
+    }
+    Database& m_db;
+    QElapsedTimer m_timer;
+    qint64 m_mark = 0;
+    qint64 m_statements = 0;
+    QString m_open;
+};
+
+struct Phase {
+    QString name;
+    double seconds = 0;
+    qint64 statements = 0;
+    qint64 rows = 0;
+    double peak = 0;
+};
+
+void printPhase(const Phase& p)
+{
+    const double rate = p.seconds > 0 && p.rows > 0 ? p.rows / p.seconds : 0;
+    out << QStringLiteral("  %1 %2 s  %3 statements  %4 rows  %5 rows/s  peak %6 MiB\n")
+               .arg(p.name, -10)
+               .arg(p.seconds, 9, 'f', 3)
+               .arg(p.statements, 8)
+               .arg(p.rows, 9)
+               .arg(rate, 11, 'f', 0)
+               .arg(p.peak, 7, 'f', 1);
+    out.flush();
+}
+
+qint64 scalar(Database& db, const QString& sql)
+{
+    Query q(db);
+    q.setSql(sql);
+    q.open();
+    return q.isEmpty() ? 0 : q.integer(0);
+}
+
+int run(const Config& c, const QString& dirPath, const QString& startCopy, const QString& trace)
+{
+    out << QStringLiteral("== cells %1, duplicated %2 %, key index %3, system %4%5\n")
+               .arg(c.cells)
+               .arg(c.dup * 100, 0, 'g', 3)
+               .arg(c.index ? QStringLiteral("yes") : QStringLiteral("no"), c.system,
+                   c.illegal ? QString() : QStringLiteral(", illegal-cell removal off"));
+    out.flush();
+
+    demo::DemoOptions o;
+    o.scale = demo::scaleForCellRows(c.cells);
+    o.dupRate = c.dup;
+    o.keyIndexes = c.index;
+    o.dsn = QStringLiteral("vostrel_bench");
+    resetPeak();
+    QElapsedTimer t;
+    t.start();
+    const demo::DemoResult demo = demo::buildDemo(dirPath, o);
+    Phase build{QStringLiteral("build"), t.nsecsElapsed() / 1e9, 0, demo.totalRows, peakMiB()};
+    printPhase(build);
+
+    if (!startCopy.isEmpty()) {
+        QFile::remove(startCopy);
+        if (!QFile::copy(demo.dbFile, startCopy)) {
+            out << "cannot copy the database to " << startCopy << "\n";
+            return 2;
+        }
+    }
+    qputenv("ODBCINI", QFile::encodeName(demo.odbcIni));
+    if (!trace.isEmpty()) {
+        QFile::remove(trace);
+        qputenv("VOSTREL_SQL_TRACE", QFile::encodeName(trace));
+    } else {
+        qunsetenv("VOSTREL_SQL_TRACE");
+    }
+
+    TEndYearDataMod dm;
+    dm.mast.setDriverName(QStringLiteral("SQLite3"));
+    dm.mast.addParam(QStringLiteral("ODBC DSN=") + demo.dsn);
+    dm.mast.addParam(QStringLiteral("USER NAME=dba"));
+    dm.mast.addParam(QStringLiteral("PASSWORD=sql"));
+    dm.mast.connect();
+    dm.state.DatabaseKind = 0;
+    FillTableNames(dm.state, c.system);
+
+    qint64 classRows = 0;
+    for (const DataClass* cls : dataClassesOf(c.system))
+        classRows += scalar(dm.mast, QStringLiteral("select count(1) from ") + cls->reportTable(dm.state.TableNames));
+
+    CleanupState state;
+    DropLabels labels;
+    CountList list;
+    NullProgress bar, rowBar;
+    NullEvents events;
+    StepLog log(dm.mast);
+
+    QElapsedTimer total;
+    total.start();
+    auto phase = [&](const QString& name, qint64 rows, const std::function<void()>& work) {
+        resetPeak();
+        dm.mast.resetStatementCount();
+        QElapsedTimer pt;
+        pt.start();
+        work();
+        Phase p{name, pt.nsecsElapsed() / 1e9, dm.mast.statementCount(), rows, peakMiB()};
+        printPhase(p);
+        return p;
+    };
+
+    const Phase tables = phase(QStringLiteral("tables"), 0, [&] {
+        dm.DropWorkingTables();
+        dm.CreateWorkingTables();
+    });
+    const Phase check = phase(QStringLiteral("check"), classRows, [&] {
+        DuplicateCheck job(dm, state, {labels, bar, list, events});
+        job.CheckAllClasses();
+    });
+
+    qint64 keyRows = 0;
+    for (const DataClass* cls : dataClassesOf(c.system))
+        if (state.of(*cls).Found)
+            keyRows += scalar(dm.mast, QStringLiteral("select sum(") + cls->countColumn + QStringLiteral(") from ")
+                    + cls->rangeTable());
+    dm.mast.resetStatementCount();
+
+    log.start();
+    const Phase clean = phase(QStringLiteral("cleanup"), keyRows, [&] {
+        AutoCleanup job(dm, state, {log, bar, rowBar, events});
+        job.setRemoveIllegal(c.illegal);
+        job.AutoCleanAll();
+    });
+    log.finish();
+    const double programSeconds = tables.seconds + check.seconds + clean.seconds;
+
+    out << QStringLiteral("  list entries %1; rows of duplicated keys %2; left out: %3\n")
+               .arg(list.entries)
+               .arg(keyRows)
+               .arg(state.leftOutNames(c.system).join(QLatin1Char(',')));
+    // The steps that cost most.
+    QList<StepLog::Span> spans = log.spans;
+    std::sort(spans.begin(), spans.end(), [](const auto& a, const auto& b) { return a.seconds > b.seconds; });
+    out << "  costliest cleanup steps:\n";
+    for (int i = 0; i < std::min<qsizetype>(8, spans.size()); ++i)
+        out << QStringLiteral("    %1 s %2 statements  %3\n")
+                   .arg(spans.at(i).seconds, 8, 'f', 3)
+                   .arg(spans.at(i).statements, 7)
+                   .arg(spans.at(i).line);
+    out << QStringLiteral("program_seconds=%1\n").arg(programSeconds, 0, 'f', 3);
+    out.flush();
+    dm.mast.disconnect();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    Config one;
+    bool single = false;
+    QString dir, start, trace;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString a = args.at(i);
+        auto value = [&]() { return i + 1 < args.size() ? args.at(++i) : QString(); };
+        if (a == QLatin1String("--cells")) {
+            one.cells = value().toLongLong();
+            single = true;
+        } else if (a == QLatin1String("--dup")) {
+            one.dup = value().toDouble();
+            single = true;
+        } else if (a == QLatin1String("--no-index")) {
+            one.index = false;
+            single = true;
+        } else if (a == QLatin1String("--no-illegal")) {
+            one.illegal = false;
+        } else if (a == QLatin1String("--system")) {
+            one.system = value();
+        } else if (a == QLatin1String("--dir")) {
+            dir = value();
+        } else if (a == QLatin1String("--start")) {
+            start = value();
+        } else if (a == QLatin1String("--trace")) {
+            trace = value();
+        } else {
+            out << "usage: vostrel-bench [--cells N] [--dup RATE] [--no-index] [--no-illegal] [--system HZ|BB]"
+                   " [--dir DIR] [--start FILE] [--trace FILE]\n";
+            return 1;
+        }
+    }
+
+    QTemporaryDir tmp;
+    const QString folder = dir.isEmpty() ? tmp.path() : dir;
+    QDir().mkpath(folder);
+    try {
+        if (single)
+            return run(one, folder, start, trace);
+        const QList<Config> matrix{{100000, 0.001, true, one.system, one.illegal},
+            {100000, 0.01, true, one.system, one.illegal}, {1000000, 0.001, true, one.system, one.illegal},
+            {1000000, 0.01, true, one.system, one.illegal}, {100000, 0.01, false, one.system, one.illegal}};
+        for (const Config& c : matrix)
+            if (int rc = run(c, folder, QString(), QString()))
+                return rc;
+    } catch (const demo::BuildError& e) {
+        out << "build failed: " << e.text() << "\n";
+        return 2;
+    } catch (const DatabaseError& e) {
+        out << "database error: " << e.message() << "\n";
+        return 2;
+    }
+    return 0;
+}
