@@ -35,16 +35,21 @@ bool ConnectAtStart(const QStringList& arguments, const StartupSteps& steps)
     }
 }
 
+bool refuseSecondStart(SingleInstanceGuard& guard)
+{
+    if (guard.tryAcquire())
+        return false;
+    prompts().message(QString::fromUtf16(AlreadyRunning), applicationTitle(), PromptIcon::None, PromptButtons::Ok);
+    return true;
+}
+
 int RunProgram(VostrelApplication& app, const std::function<DispatchTable(TEndYearDataMod&)>& buildTable)
 {
     setApplicationTitle();
 
     SingleInstanceGuard guard;
-    if (!guard.tryAcquire()) {
-        prompts().message(QString::fromUtf16(AlreadyRunning), applicationTitle(), PromptIcon::None,
-            PromptButtons::Ok);
+    if (refuseSecondStart(guard))
         return 0;
-    }
 
     auto dataModule = std::make_unique<TEndYearDataMod>();
     EndYearDataMod = dataModule.get();

@@ -32,6 +32,11 @@ bool ConnectAtStart(const QStringList& arguments, const StartupSteps& steps);
 // The text of the box a second start shows.
 inline constexpr char16_t AlreadyRunning[] = u"系统已运行!";
 
+class SingleInstanceGuard;
+// The single-instance test: when another instance holds the guard, shows "系统已运行!"
+// (captioned with the application title) and returns true: this start must end.
+bool refuseSecondStart(SingleInstanceGuard& guard);
+
 // The whole start: title, single-instance test, main window and data module, the
 // connection, then the main loop. buildTable gives the main window's dispatch table.
 int RunProgram(VostrelApplication& app, const std::function<DispatchTable(TEndYearDataMod&)>& buildTable);
