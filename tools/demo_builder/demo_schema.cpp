@@ -323,56 +323,61 @@ void insertRows(QSqlDatabase db, const QString& table, const QStringList& column
 }
 
 // ---------------------------------------------------------------------------------------
-// Row builders
+// Row builders. Text fields left empty give '' (never NULL); NULL is stated with a null
+// QVariant in the QVariant fields.
+
+namespace {
+QString nz(const QString& s) { return s.isNull() ? QStringLiteral("") : s; }
+}
 
 QVariantList reportRow(const ReportValues& v)
 {
-    return {v.bh, v.date, v.mc, v.title, v.head, v.bt, v.hs, v.ls,
-        v.orde.isEmpty() ? QVariant(v.bh) : QVariant(v.orde), v.sbbh, v.fcbz, v.nb, v.xf, v.sbxz,
-        v.tzzdOrde, v.lx, v.use, v.gs};
+    return {nz(v.bh), nz(v.date), nz(v.mc), v.title, v.head, v.bt, v.hs, v.ls,
+        v.orde.isEmpty() ? nz(v.bh) : v.orde, nz(v.sbbh), nz(v.fcbz), nz(v.nb), nz(v.xf), nz(v.sbxz),
+        nz(v.tzzdOrde), nz(v.lx), v.use, v.gs};
 }
 
-QVariantList rowRow(const RowValues& v) { return {v.bh, v.date, v.orde, v.zb, v.bzbm}; }
+QVariantList rowRow(const RowValues& v) { return {nz(v.bh), nz(v.date), nz(v.orde), v.zb, nz(v.bzbm)}; }
 
 QVariantList columnRow(const ColumnValues& v)
 {
-    return {v.bh, v.date, v.orde, v.zb, v.bzbm, v.mc, v.sz, v.hz, v.tz, v.xm};
+    return {nz(v.bh), nz(v.date), nz(v.orde), v.zb, nz(v.bzbm), v.mc, nz(v.sz), nz(v.hz), nz(v.tz), nz(v.xm)};
 }
 
 QVariantList cellRow(const CellValues& v, bool extendedFormulas)
 {
     const QString orde = v.orde.isEmpty() ? v.row + v.col : v.orde;
     const QString gsbz = v.gsbz.isEmpty() ? QString(v.gsx.isEmpty() ? "0" : "1") : v.gsbz;
-    QVariantList r{v.bh, v.date, orde, v.row, v.col, v.hBzbm, v.lBzbm, v.lx, v.dec, v.text,
-        v.data, v.sftz, v.sfbh, v.hoffset, v.loffset, v.gsx, v.gsx1, gsbz, v.gsjb};
+    QVariantList r{nz(v.bh), nz(v.date), nz(orde), nz(v.row), nz(v.col), nz(v.hBzbm), nz(v.lBzbm), nz(v.lx),
+        v.dec, v.text, v.data, nz(v.sftz), nz(v.sfbh), v.hoffset, v.loffset, nz(v.gsx), nz(v.gsx1), gsbz, v.gsjb};
     if (extendedFormulas)
-        r << v.gsx2 << v.gsx3;
+        r << nz(v.gsx2) << nz(v.gsx3);
     return r;
 }
 
 QVariantList unitCellRow(const UnitCellValues& v)
 {
-    return {v.unit, v.bh, v.date, v.row, v.col, v.hBzbm, v.lBzbm, v.text, v.data};
+    return {nz(v.unit), nz(v.bh), nz(v.date), nz(v.row), nz(v.col), nz(v.hBzbm), nz(v.lBzbm), v.text, v.data};
 }
 
 QVariantList checkRow(const CheckValues& v, bool extendedFormulas)
 {
-    QVariantList r{v.bh, v.date, v.orde, v.row, v.col, v.hoffset, v.loffset, v.relation, v.exp,
-        v.exp1, v.note, v.flag};
+    QVariantList r{nz(v.bh), nz(v.date), v.orde, nz(v.row), nz(v.col), v.hoffset, v.loffset, nz(v.relation),
+        nz(v.exp), nz(v.exp1), nz(v.note), nz(v.flag)};
     if (extendedFormulas)
-        r << v.exp2 << v.exp3;
+        r << nz(v.exp2) << nz(v.exp3);
     return r;
 }
 
 QVariantList formatRow(const FormatValues& v)
 {
     // An empty format is a zero-length blob, not NULL.
-    return {v.bh, v.date, v.xh, v.gs.isNull() ? QVariant(QByteArray("", 0)) : QVariant(v.gs)};
+    return {nz(v.bh), nz(v.date), v.xh, v.gs.isNull() ? QVariant(QByteArray("", 0)) : QVariant(v.gs)};
 }
 
 QVariantList extensionRow(const ExtensionValues& v)
 {
-    QVariantList r{v.bh, v.date};
+    QVariantList r{nz(v.bh), nz(v.date)};
     for (const QVariant& x : v.exc)
         r << x;
     for (const QVariant& x : v.exi)
