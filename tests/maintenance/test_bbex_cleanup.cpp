@@ -4,6 +4,7 @@
 #include "maintenance/bbex_cleanup.h"
 #include "maintenance/del_bbex_form.h"
 #include "support/scripted_prompts.h"
+#include "support/test_account_set.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -41,6 +42,72 @@ struct Recorded {
 };
 
 QString blanks(int n) { return QString(n, QLatin1Char(' ')); }
+
+QVariantList ex(const char* bh, const char* date, QVariant exc3 = {}, QVariant exc4 = {}, QVariant exn1 = {})
+{
+    return demo::extensionRow({.bh = bh, .date = date, .exc = {"A", {}, exc3, exc4}, .exi = {7}, .exn = {exn1}});
+}
+
+// The rows of KRBBEX and HZBBEX that a test starts with, and the rows each must hold
+// after a complete run: orphans gone, identical rows once, rows differing anywhere kept.
+struct ExtensionCase {
+    QList<QVariantList> kr, hz, krCleaned, hzCleaned, krOrphansGone;
+};
+
+ExtensionCase extensionCase()
+{
+    ExtensionCase c;
+    const QVariantList kept = ex("101", "200401", "X");
+    const QVariantList orphan = ex("999", "200401", "X");
+    const QVariantList otherDate = ex("101", "200402", "X"); // 101 exists, but not with this date
+    const QVariantList twin = ex("102", "200401", {}, "N", 1.5);
+    const QVariantList a = ex("103", "200402", "X");
+    const QVariantList b = ex("103", "200402", "Y");
+    const QVariantList nullText = ex("103", "200402", "X", {});
+    const QVariantList emptyText = ex("103", "200402", "X", "");
+    const QVariantList number = ex("103", "200402", "X", {}, 2.25);
+    c.kr = {kept, orphan, twin, a, otherDate, b, twin, nullText, emptyText, number};
+    c.krCleaned = {kept, twin, a, b, emptyText, number};    // a and nullText are one row
+    c.krOrphansGone = {kept, twin, a, b, twin, nullText, emptyText, number};
+    const QVariantList h = ex("201", "200401", "H", "", 3.0);
+    c.hz = {h, h, h, ex("202", "200401")};
+    c.hzCleaned = {h};
+    return c;
+}
+
+struct ExtensionAccountSet {
+    TestAccountSet as{{.reportTables = false}};
+    ExtensionCase c = extensionCase();
+    ExtensionAccountSet()
+    {
+        for (const char* p : {"KR", "HZ"}) {
+            as.createReportTable(QLatin1String(p), QStringLiteral("BBZD"), QString());
+            as.createReportTable(QLatin1String(p), QStringLiteral("BBEX"), QString());
+        }
+        as.insert(QStringLiteral("KRBBZD"), {demo::reportRow({.bh = "101", .date = "200401"}),
+                                               demo::reportRow({.bh = "102", .date = "200401"}),
+                                               demo::reportRow({.bh = "103", .date = "200402"})});
+        as.insert(QStringLiteral("HZBBZD"), {demo::reportRow({.bh = "201", .date = "200401"})});
+        as.insert(QStringLiteral("KRBBEX"), c.kr);
+        as.insert(QStringLiteral("HZBBEX"), c.hz);
+    }
+    // Rows of a table in a fixed order, as texts.
+    QList<QStringList> rows(const QString& table) const
+    {
+        return as.rows(QStringLiteral("select * from %1 order by 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, "
+                                      "16, 17, 18, 19, 20").arg(table));
+    }
+    // The given rows as the table would show them.
+    QList<QStringList> expected(const QList<QVariantList>& values)
+    {
+        as.exec(QStringLiteral("drop table if exists EXPECTED_BBEX"));
+        demo::createTable(as.db(), QStringLiteral("EXPECTED_BBEX"), demo::reportColumns(QStringLiteral("KR"), QStringLiteral("BBEX")));
+        as.insert(QStringLiteral("EXPECTED_BBEX"), values);
+        QList<QStringList> out = rows(QStringLiteral("EXPECTED_BBEX"));
+        as.exec(QStringLiteral("drop table EXPECTED_BBEX"));
+        return out;
+    }
+};
 }
 
 class TestBbexCleanup : public QObject {
@@ -50,6 +117,10 @@ private slots:
     void failuresOnTheRecordingEngine_data();
     void failuresOnTheRecordingEngine();
     void windowTexts();
+    void cleansBothSystems();
+    void failingWriteBackLeavesTheTable_data();
+    void failingWriteBackLeavesTheTable();
+    void leftOverWorkTableIsNotWrittenBack();
 };
 
 void TestBbexCleanup::statementsOfOnePass()
@@ -179,6 +250,79 @@ void TestBbexCleanup::windowTexts()
     r.dm->mast.setStatementHook({});
     window.DelBtn->click();
     QCOMPARE(prompts.texts().last(), QStringLiteral("清除完成!"));
+}
+
+void TestBbexCleanup::cleansBothSystems()
+{
+    ScriptedPrompts prompts;
+    ExtensionAccountSet e;
+    TDelBBEXForm window(e.as.dm());
+    window.show();
+    window.DelBtn->click();
+
+    QCOMPARE(e.rows(QStringLiteral("KRBBEX")), e.expected(e.c.krCleaned));
+    QCOMPARE(e.rows(QStringLiteral("HZBBEX")), e.expected(e.c.hzCleaned));
+    QVERIFY(!e.as.tableExists(QStringLiteral("tempKRBBEX")));
+    QVERIFY(!e.as.tableExists(QStringLiteral("tempHZBBEX")));
+    QCOMPARE(prompts.texts(), QStringList{QStringLiteral("清除完成!")});
+
+    // A second run finds nothing more to do; empty tables are no trouble either.
+    window.DelBtn->click();
+    QCOMPARE(e.rows(QStringLiteral("KRBBEX")), e.expected(e.c.krCleaned));
+    e.as.exec(QStringLiteral("delete from KRBBEX"));
+    e.as.exec(QStringLiteral("delete from HZBBEX"));
+    window.DelBtn->click();
+    QCOMPARE(e.as.count(QStringLiteral("KRBBEX")) + e.as.count(QStringLiteral("HZBBEX")), 0);
+    QCOMPARE(prompts.texts().size(), 3);
+}
+
+void TestBbexCleanup::failingWriteBackLeavesTheTable_data()
+{
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<int>("occurrence"); // which statement of that text fails, 1-based
+    QTest::newRow("clearing") << QStringLiteral(" delete from   KRBBEX          ") << 1;
+    QTest::newRow("write-back") << QStringLiteral(" insert into  KRBBEX            \n select * from tempKRBBEX       ") << 1;
+    QTest::newRow("commit of the write-back") << QStringLiteral("COMMIT") << 3;
+}
+
+void TestBbexCleanup::failingWriteBackLeavesTheTable()
+{
+    QFETCH(QString, failing);
+    QFETCH(int, occurrence);
+    ScriptedPrompts prompts;
+    ExtensionAccountSet e;
+    int seen = 0;
+    e.as.mast().setStatementHook([&](const QString& sql) {
+        if (sql == failing && ++seen == occurrence)
+            throw DatabaseError(QStringLiteral("injected failure"));
+    });
+    BbexCleanupJob(e.as.mast()).run();
+
+    QVERIFY(seen >= occurrence);
+    // Orphans went in their own transaction; everything else is as it was.
+    QCOMPARE(e.rows(QStringLiteral("KRBBEX")), e.expected(e.c.krOrphansGone));
+    QCOMPARE(e.rows(QStringLiteral("HZBBEX")), e.expected(e.c.hzCleaned));
+    QVERIFY(!e.as.tableExists(QStringLiteral("tempKRBBEX")));
+    QCOMPARE(prompts.texts(), QStringList{QStringLiteral("清除完成!")});
+}
+
+void TestBbexCleanup::leftOverWorkTableIsNotWrittenBack()
+{
+    ScriptedPrompts prompts;
+    ExtensionAccountSet e;
+    // An earlier run left its work table with rows, and it cannot be dropped now.
+    demo::createTable(e.as.db(), QStringLiteral("tempKRBBEX"), demo::reportColumns(QStringLiteral("KR"), QStringLiteral("BBEX")));
+    e.as.insert(QStringLiteral("tempKRBBEX"), {ex("101", "200401", "STALE"), ex("555", "200401")});
+    e.as.mast().setStatementHook([](const QString& sql) {
+        if (sql.startsWith(QLatin1String(" drop table tempKRBBEX")))
+            throw DatabaseError(QStringLiteral("table in use"));
+    });
+    BbexCleanupJob(e.as.mast()).run();
+
+    QCOMPARE(e.rows(QStringLiteral("KRBBEX")), e.expected(e.c.krOrphansGone));
+    QCOMPARE(e.as.count(QStringLiteral("tempKRBBEX")), 2);
+    QCOMPARE(e.rows(QStringLiteral("HZBBEX")), e.expected(e.c.hzCleaned));
+    QCOMPARE(prompts.texts(), QStringList{QStringLiteral("清除完成!")});
 }
 
 QTEST_MAIN(TestBbexCleanup)

@@ -1,8 +1,10 @@
 #include "data_module/end_year_data_mod.h"
 #include "data_module/recording_backend.h"
+#include "app/step_form.h"
 #include "maintenance/drop_temp_form.h"
 #include "maintenance/temp_table_purge.h"
 #include "support/scripted_prompts.h"
+#include "support/test_account_set.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -92,6 +94,8 @@ private slots:
     void catalogueQueries();
     void dropsWhatTheCatalogueNames();
     void failuresArePassedOver();
+    void kindZeroOnTheAccountSet();
+    void windowOnTheDemoAccountSet();
     void answerNoSendsNothing();
     void windowTexts();
 };
@@ -211,6 +215,57 @@ void TestTempTablePurge::failuresArePassedOver()
     QCOMPARE(log.windows, 2);
     QCOMPARE(prompts.texts().size(), 2);
     QCOMPARE(prompts.texts().last(), QStringLiteral("临时表清理完毕"));
+}
+
+void TestTempTablePurge::kindZeroOnTheAccountSet()
+{
+    ScriptedPrompts prompts;
+    TestAccountSet as({.reportTables = false});
+    const QStringList matching{"TMP_CA_01", "TMP_CA_0519W01", "TMPXCAY9", "TMP_DG_2004", "TMP_FX_KM1",
+        "HZTMP_0001", "ZWKMJEBB_01", "ZWFZSLBB_01", "zwfzwbbb_low"};
+    const QStringList kept{"TMP_CB_01", "USR_TMP_CA_01", "HZTMP", "TMP_FX"};
+    for (const QString& t : matching + kept)
+        as.exec(QStringLiteral("create table %1 (ID int)").arg(t));
+    as.exec(QStringLiteral("create view TMP_CA_VIEW as select 1 as ID")); // not a user table
+    const QStringList before = as.tables();
+
+    ProgressLog log;
+    NullEvents events;
+    TempTablePurgeJob job(as.mast(), as.dm().state, events, loggedProgress(log));
+    job.run();
+
+    QStringList expected = before;
+    for (const QString& t : matching)
+        expected.removeAll(t);
+    QCOMPARE(as.tables(), expected);
+    // TMP_CA_, TMP_DG_, TMP_FX_, HZTMP_, ZWKMJEBB_, ZWFZSLBB_, ZWFZWBBB_ have matches.
+    QCOMPARE(log.windows, 7);
+    QCOMPARE(log.maxima, (QList<int>{3, 1, 1, 1, 1, 1, 1}));
+    QCOMPARE(log.steps, matching.size());
+    QCOMPARE(prompts.texts().last(), QStringLiteral("临时表清理完毕"));
+}
+
+void TestTempTablePurge::windowOnTheDemoAccountSet()
+{
+    ScriptedPrompts prompts;
+    TestAccountSet as({.demoContent = true});
+    const QStringList before = as.tables();
+    for (const char* t : demo::PlantedTables::workTables)
+        QVERIFY(before.contains(QLatin1String(t)));
+
+    TFrmDropTemp window(as.dm());
+    window.show();
+    window.BtnDropTemp->click();
+
+    QStringList expected = before;
+    for (const char* t : demo::PlantedTables::workTables)
+        expected.removeAll(QLatin1String(t));
+    QCOMPARE(as.tables(), expected);
+    for (const char* t : demo::PlantedTables::keptTables)
+        QVERIFY(as.tables().contains(QLatin1String(t)));
+    QCOMPARE(prompts.texts().size(), 2);
+    QVERIFY(!StepForm);
+    QVERIFY(window.BtnDropTemp->isEnabled());
 }
 
 void TestTempTablePurge::answerNoSendsNothing()
