@@ -5,7 +5,8 @@
 //   "LZD 101 200401 01"                 column dictionary
 //   "DYZD 101 200401 0001 01"           cell dictionary (value 1)
 //   "DWSJ 0001 101 200401 0001 01"      unit data; "HZSJ 01 101 200401 0001 01" summary data
-// A trailing "xN" repeats the row; "-" stands for a missing (NULL) key part.
+// A trailing "xN" repeats the row; "-" stands for a missing (NULL) key part; COLUMN=value
+// after the key sets a column ("LZD_MC=null" NULL, "LZD_MC=''" empty text).
 #include "demo_builder/demo_builder.h"
 #include "support/test_account_set.h"
 
@@ -21,6 +22,13 @@ inline void insertAccountRows(TestAccountSet& as, const QString& prefix, const Q
             f.removeLast();
         }
         const QString base = f.takeFirst();
+        QList<QPair<QString, QString>> sets;
+        for (qsizetype i = f.size() - 1; i >= 0; --i)
+            if (f.at(i).contains(QLatin1Char('='))) {
+                const qsizetype eq = f.at(i).indexOf(QLatin1Char('='));
+                sets.prepend({f.at(i).left(eq), f.at(i).mid(eq + 1)});
+                f.removeAt(i);
+            }
         auto key = [&f](int i) { return f.value(i) == QLatin1String("-") ? QString() : f.value(i); };
         QVariantList row;
         QList<int> keyPositions;
@@ -45,6 +53,14 @@ inline void insertAccountRows(TestAccountSet& as, const QString& prefix, const Q
         for (int i = 0; i < keyPositions.size(); ++i)
             if (f.value(fieldOf.value(i)) == QLatin1String("-"))
                 row[keyPositions.at(i)] = QVariant();
+        const QStringList names = demo::columnNames(demo::reportColumns(prefix, base));
+        for (const auto& [column, value] : sets) {
+            const qsizetype at = names.indexOf(column);
+            Q_ASSERT(at >= 0);
+            row[at] = value == QLatin1String("null") ? QVariant()
+                : value == QLatin1String("''")       ? QVariant(QString(""))
+                                                     : QVariant(value);
+        }
         QList<QVariantList> rows;
         for (int i = 0; i < times; ++i)
             rows << row;
