@@ -347,6 +347,80 @@ private slots:
         QCOMPARE(run.as.count(table), rowsBefore - 1);         // only the complete duplicate went
     }
 
+    // The planted problems of the demo account set, both systems.
+    void demoAccountSet_data()
+    {
+        QTest::addColumn<QString>("system");
+        QTest::addColumn<QString>("a");   // first report number
+        QTest::addColumn<QString>("c");   // third
+        QTest::newRow("report management") << "BB" << "101" << "103";
+        QTest::newRow("report summary") << "HZ" << "201" << "203";
+    }
+    void demoAccountSet()
+    {
+        QFETCH(QString, system);
+        QFETCH(QString, a);
+        QFETCH(QString, c);
+        TestAccountSetOptions o;
+        o.demoContent = true;
+        o.demo.dupRate = 0;
+        CleanupState state;
+        TestAccountSet as(o);
+        FillTableNames(as.dm().state, system);
+        RecordingLabels labels;
+        RecordingProgress bar, rowBar;
+        RecordingList list;
+        RecordingLog log;
+        CountingEvents events;
+        as.dm().DropWorkingTables();
+        as.dm().CreateWorkingTables();
+        DuplicateCheck(as.dm(), state, {labels, bar, list, events}).CheckAllClasses();
+        AutoCleanup(as.dm(), state, {log, bar, rowBar, events}).AutoCleanAll();
+        const bool hz = system == QLatin1String("HZ");
+        QCOMPARE(state.DuplicatesRemain(system), true);
+        for (const DataClass* cls : dataClassesOf(system)) {
+            QVERIFY(state.of(*cls).Found);
+            QVERIFY(state.mayWriteBack(cls->id));
+            QVERIFY2(state.of(*cls).Remaining, qPrintable(cls->className));   // each has a key-only duplicate
+        }
+        auto keys = [&](const QString& sql) {
+            QStringList out;
+            for (const QStringList& r : as.rows(sql))
+                out << r.join('|');
+            return out;
+        };
+        // what is left for the review: the key-only duplicates
+        QCOMPARE(keys("select distinct BBZD_BH, BBZD_DATE, HZD_ORDE from dirtyHZD"), QStringList{a + "|200406|0005"});
+        QCOMPARE(keys("select distinct BBZD_BH, BBZD_DATE, LZD_ORDE from dirtyLZD"), QStringList{a + "|200406|05"});
+        QCOMPARE(keys("select distinct BBZD_BH, BBZD_DATE, HZD_ORDE, LZD_ORDE from dirtyDYZD"),
+            QStringList{a + "|200406|0005|05"});
+        if (hz) {
+            QCOMPARE(keys("select distinct DWZD_BH, BBZD_DATE, HZD_ORDE, LZD_ORDE from dirtyDWSJ"),
+                QStringList{"0002|200406|0005|05"});
+            QCOMPARE(keys("select distinct LBZD_BH, BBZD_DATE, HZD_ORDE, LZD_ORDE from dirtyHZSJ"),
+                QStringList{"02|200406|0005|05"});
+        }
+        // resolved: complete duplicates once, titles merged, empty values, cell codes, illegal cells gone
+        QCOMPARE(as.count("optiHZD", "BBZD_BH = '" + a + "' and BBZD_DATE = '200405' and HZD_ORDE = '0003'"), 1);
+        QCOMPARE(as.count("optiHZD", "BBZD_BH = '" + c + "' and BBZD_DATE = '200405' and HZD_ORDE = '0007'"), 1);
+        QCOMPARE(keys("select LZD_MC from optiLZD where BBZD_DATE = '200407' and LZD_ORDE = '04'"), QStringList{" "});
+        const QString cell = "BBZD_BH = '" + a + "' and BBZD_DATE = '%1' and HZD_ORDE = '%2' and LZD_ORDE = '%3'";
+        QCOMPARE(as.count("optiDYZD", cell.arg("200407", "0004", "04")), 1);
+        QCOMPARE(keys("select DYZD_SJ, DYZD_DATA from optiDYZD where " + cell.arg("200407", "0006", "06")),
+            QStringList{"0|0"});
+        QCOMPARE(as.count("optiDYZD", cell.arg("200408", "0099", "03")), 0);
+        QCOMPARE(as.count("optiDYZD", cell.arg("200408", "0002", "99")), 0);
+        QCOMPARE(as.count("optiDYZD", "BBZD_BH = '" + c + "' and BBZD_DATE = '200410' and HZD_ORDE = '0010'"), 1);
+        if (hz) {
+            QCOMPARE(as.count("optiDWSJ", "BBZD_DATE = '200408' and HZD_ORDE = '0099'"), 0);
+            QCOMPARE(as.count("optiHZSJ", "BBZD_DATE = '200408' and HZD_ORDE = '0099'"), 0);
+            QCOMPARE(as.count("optiDWSJ", "BBZD_DATE = '200405' and HZD_ORDE = '0003' and LZD_ORDE = '03'"), 1);
+        }
+        // the key range still names every key the check found
+        for (const DataClass* cls : dataClassesOf(system))
+            QVERIFY(as.count(cls->rangeTable()) >= as.count(cls->countTable()));
+    }
+
     void untouchedClassLogsNothing()
     {
         CleanRun run("HZ", {"BBZD 101 200401 表", "HZD 101 200401 0001", "LZD 101 200401 01 x2"});
