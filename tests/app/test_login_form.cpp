@@ -6,7 +6,6 @@
 
 #include <QComboBox>
 #include <QFile>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -66,7 +65,6 @@ const QString Sample = QStringLiteral(
 class TestLoginForm : public QObject {
     Q_OBJECT
 private slots:
-    void windowAndComponents();
     void entriesFromTheSettingsFile();
     void lastAccountSetSelected_data();
     void lastAccountSetSelected();
@@ -74,30 +72,8 @@ private slots:
     void enterMovesTheFocusAndConnects();
     void failureKeepsTheWindowOpen();
     void missingSettingsFile();
-    void cancel();
 };
 
-void TestLoginForm::windowAndComponents()
-{
-    Rig rig;
-    rig.jwcw(Sample);
-    TLoginForm& f = rig.show();
-    QCOMPARE(f.windowTitle(), QStringLiteral("系统登录"));
-    QVERIFY(f.windowFlags() & Qt::WindowStaysOnTopHint);
-    QVERIFY(!(f.windowFlags() & Qt::WindowCloseButtonHint));
-    QCOMPARE(f.BitBtn1->text(), QStringLiteral(" 确认(&O)"));
-    QCOMPARE(f.BitBtn2->text(), QStringLiteral("取消(&C)"));
-    QCOMPARE(f.Edit2->echoMode(), QLineEdit::Password);
-    QVERIFY(!f.ListBox1->isVisible());
-    QStringList labels;
-    for (QLabel* l : f.findChildren<QLabel*>())
-        if (l->buddy())
-            labels << l->text() + QLatin1Char('>') + l->buddy()->objectName();
-    labels.sort();
-    QCOMPARE(labels, (QStringList{"口令(&P)：>Edit2", "帐套(&T)：>ztmc", "用户(&U)：>Edit1"}));
-    for (const char* name : {"ztmc", "Edit1", "Edit2", "BitBtn1", "BitBtn2", "ListBox1"})
-        QVERIFY2(f.findChild<QWidget*>(QLatin1String(name)), name);
-}
 
 void TestLoginForm::entriesFromTheSettingsFile()
 {
@@ -218,15 +194,6 @@ void TestLoginForm::missingSettingsFile()
     QVERIFY(!rig.dm.mast.connected());
 }
 
-void TestLoginForm::cancel()
-{
-    Rig rig;
-    rig.jwcw(Sample);
-    TLoginForm& f = rig.show();
-    QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
-    QCOMPARE(f.result(), int(QDialog::Rejected));
-    QVERIFY(rig.attempts.isEmpty());
-}
 
 QTEST_MAIN(TestLoginForm)
 #include "test_login_form.moc"

@@ -6,12 +6,9 @@
 
 #include <QAction>
 #include <QDialog>
-#include <QLabel>
-#include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
-#include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -68,7 +65,6 @@ const QStringList AllEntries{"MnOptiBB", "MnOptiHZ", "N2", "MnReIndex", "MnDropT
 class TestMainForm : public QObject {
     Q_OBJECT
 private slots:
-    void windowLayout();
     void menuEntriesInOrder();
     void entriesWithoutWindowAreDisabled();
     void toolButtons();
@@ -79,22 +75,8 @@ private slots:
     void formulaNoticeEachTime();
     void toolButtonsOpenTheirEntry_data();
     void toolButtonsOpenTheirEntry();
-    void closeEntry();
 };
 
-void TestMainForm::windowLayout()
-{
-    Rig rig(AllEntries);
-    TMainForm& f = *rig.form;
-    QCOMPARE(f.windowTitle(), QStringLiteral("Vostrel报表系统数据优化工具 V7.05 "));
-    QCOMPARE(f.size(), QSize(779, 562));
-    QVERIFY(f.ClientArea);
-    QCOMPARE(f.centralWidget(), f.ClientArea);
-    const QList<QLabel*> panels = f.statusBar()->findChildren<QLabel*>();
-    QCOMPARE(panels.size(), 1);
-    QCOMPARE(panels[0]->width(), 50);
-    QCOMPARE(panels[0]->text(), QString());
-}
 
 void TestMainForm::menuEntriesInOrder()
 {
@@ -287,18 +269,6 @@ void TestMainForm::toolButtonsOpenTheirEntry()
     QCOMPARE(rig.opened[0].entry, entry);
 }
 
-void TestMainForm::closeEntry()
-{
-    Rig rig(AllEntries);
-    rig.form->show();
-    QVERIFY(rig.form->isVisible());
-    rig.form->toolButton(QStringLiteral("CloseBtn"))->click();
-    QVERIFY(!rig.form->isVisible());
-    rig.form->show();
-    rig.form->action(QStringLiteral("CloseMenu"))->trigger();
-    QVERIFY(!rig.form->isVisible());
-    QVERIFY(rig.opened.isEmpty());
-}
 
 QTEST_MAIN(TestMainForm)
 #include "test_main_form.moc"

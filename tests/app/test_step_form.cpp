@@ -10,7 +10,6 @@
 class TestStepForm : public QObject {
     Q_OBJECT
 private slots:
-    void window();
     void drivenThroughTheProgressSink_data();
     void drivenThroughTheProgressSink();
     void oneSharedWindowPerPass();
@@ -19,29 +18,6 @@ private slots:
     void animationLoops();
 };
 
-void TestStepForm::window()
-{
-    QDialog owner;
-    StepFormPass pass(&owner);
-    TStepForm* f = pass.form();
-    QCOMPARE(f->windowTitle(), QStringLiteral("运行中，请稍候..."));
-    QCOMPARE(f->size(), QSize(480, 118));
-    QCOMPARE(f->pos(), QPoint(160, 453));
-    QVERIFY(f->windowFlags() & Qt::WindowStaysOnTopHint);
-    QVERIFY(!(f->windowFlags() & Qt::WindowCloseButtonHint));
-    QVERIFY(!f->isModal());
-    QVERIFY(f->isVisible());
-    QCOMPARE(f->parentWidget(), &owner);
-    QCOMPARE(f->RebuildLabel->text(), QString());
-    QCOMPARE(f->RebuildLabel->font().pixelSize(), 14);
-    QCOMPARE(f->RebuildBar->minimum(), 0);
-    QCOMPARE(f->RebuildBar->maximum(), 100);
-    QCOMPARE(f->RebuildBar->value(), 0);
-    QCOMPARE(f->RebuildBar->height(), 18);
-    QVERIFY(f->Animate->isPlaying());
-    for (const char* name : {"Animate", "RebuildLabel", "RebuildBar"})
-        QVERIFY2(f->findChild<QWidget*>(QLatin1String(name)), name);
-}
 
 void TestStepForm::drivenThroughTheProgressSink_data()
 {

@@ -21,7 +21,6 @@ private slots:
     void sectionsInFileOrder_data();
     void sectionsInFileOrder();
     void missingFileHasNoSections();
-    void readsFileFromDisk();
     void overLongLineIsCut();
 };
 
@@ -115,21 +114,6 @@ void TestIniProfile::missingFileHasNoSections()
     QCOMPARE(ini.value(QStringLiteral("BBLAST"), QStringLiteral("user"), QStringLiteral("x")), QStringLiteral("x"));
 }
 
-void TestIniProfile::readsFileFromDisk()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("jwcw.ini"));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(gbk(QStringLiteral("[sqlca1]\r\nztname=演示帐套\r\n")));
-    f.close();
-    const IniProfile ini = IniProfile::load(path);
-    QCOMPARE(ini.sections(), QStringList{QStringLiteral("sqlca1")});
-    QCOMPARE(ini.value(QStringLiteral("SQLCA1"), QStringLiteral("ZTNAME")), QStringLiteral("演示帐套"));
-    // Reading never changes the file.
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), gbk(QStringLiteral("[sqlca1]\r\nztname=演示帐套\r\n")));
-}
 
 void TestIniProfile::overLongLineIsCut()
 {

@@ -17,7 +17,6 @@ private slots:
     void startHiddenSplitsTheLine();
     void startHiddenRefusesWhatCannotStart_data();
     void startHiddenRefusesWhatCannotStart();
-    void computerNameIsTheHostName();
 };
 
 void TestProcessAndInstance::secondStartFindsTheFirst()
@@ -90,14 +89,6 @@ void TestProcessAndInstance::startHiddenRefusesWhatCannotStart()
     QVERIFY(!startHidden(line));
 }
 
-void TestProcessAndInstance::computerNameIsTheHostName()
-{
-    QProcess hostname;
-    hostname.start(QStringLiteral("hostname"), {});
-    if (!hostname.waitForFinished() || hostname.exitCode() != 0)
-        QSKIP("no hostname command");
-    QCOMPARE(computerName(), QString::fromLocal8Bit(hostname.readAllStandardOutput()).trimmed());
-}
 
 QTEST_GUILESS_MAIN(TestProcessAndInstance)
 #include "test_process_and_instance.moc"
