@@ -4,7 +4,6 @@
 #include "data_module/database_error.h"
 
 #include <QLibraryInfo>
-#include <QLocale>
 #include <QTranslator>
 #include <exception>
 
@@ -19,7 +18,6 @@ void setApplicationTitle()
 
 bool installChineseTranslation()
 {
-    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     auto* translator = new QTranslator(qApp);
     if (!translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;
