@@ -1,4 +1,4 @@
-// vostrel-make-demo <folder> [--scale N] [--dup-rate F] [--no-index] [--no-problems]
+// vostrel-make-demo <folder> [--scale N] [--summary-scale N] [--dup-rate F] [--no-index] [--no-problems]
 //                   [--auto-start] [--dsn NAME]
 // (Re)builds the demo account set in the folder and prints a one-line summary.
 #include "demo_builder/demo_builder.h"
@@ -15,7 +15,7 @@ int usage(const QString& error)
     QTextStream err(stderr);
     if (!error.isEmpty())
         err << "vostrel-make-demo: " << error << "\n";
-    err << "usage: vostrel-make-demo <folder> [--scale N] [--dup-rate F] [--no-index] "
+    err << "usage: vostrel-make-demo <folder> [--scale N] [--summary-scale N] [--dup-rate F] [--no-index] "
            "[--no-problems] [--auto-start] [--dsn NAME]\n";
     return 2;
 }
@@ -40,6 +40,10 @@ int main(int argc, char** argv)
             bool ok = false;
             if (!value(v) || (options.scale = v.toInt(&ok), !ok) || options.scale < 1)
                 return usage(QStringLiteral("--scale needs a whole number of at least 1"));
+        } else if (a == QLatin1String("--summary-scale")) {
+            bool ok = false;
+            if (!value(v) || (options.summaryScale = v.toInt(&ok), !ok) || options.summaryScale < 1)
+                return usage(QStringLiteral("--summary-scale needs a whole number of at least 1"));
         } else if (a == QLatin1String("--dup-rate")) {
             bool ok = false;
             if (!value(v) || (options.dupRate = v.toDouble(&ok), !ok) || options.dupRate < 0 || options.dupRate > 1)

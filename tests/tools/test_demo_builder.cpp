@@ -461,22 +461,28 @@ void TestDemoBuilder::cleanOptionsPlantNothing()
 void TestDemoBuilder::scaleAndDuplicateRate_data()
 {
     QTest::addColumn<int>("scale");
+    QTest::addColumn<int>("summaryScale");
     QTest::addColumn<double>("rate");
     QTest::addColumn<bool>("indexes");
-    QTest::newRow("scale 1, 1%, indexes") << 1 << 0.01 << true;
-    QTest::newRow("scale 2, 0.1%, no indexes") << 2 << 0.001 << false;
-    QTest::newRow("scale 3, 2%, indexes") << 3 << 0.02 << true;
+    QTest::newRow("scale 1, 1%, indexes") << 1 << 0 << 0.01 << true;
+    QTest::newRow("scale 2, 0.1%, no indexes") << 2 << 0 << 0.001 << false;
+    QTest::newRow("scale 3, summary 1, 2%, indexes") << 3 << 1 << 0.02 << true;
 }
 
 void TestDemoBuilder::scaleAndDuplicateRate()
 {
     QFETCH(int, scale);
+    QFETCH(int, summaryScale);
     QFETCH(double, rate);
     QFETCH(bool, indexes);
     TestAccountSet as({.demoContent = true,
-        .demo = {.scale = scale, .dupRate = rate, .keyIndexes = indexes, .plantProblems = false}, .connect = false});
+        .demo = {.scale = scale, .summaryScale = summaryScale, .dupRate = rate, .keyIndexes = indexes,
+            .plantProblems = false}, .connect = false});
+    const int summaryReports = 5 * (summaryScale > 0 ? summaryScale : scale);
     QCOMPARE(as.value("select count(distinct BBZD_BH) from KRBBZD").toInt(), 5 * scale);
-    QCOMPARE(as.value("select count(distinct BBZD_BH) from HZBBZD").toInt(), 5 * scale);
+    QCOMPARE(as.value("select count(distinct BBZD_BH) from HZBBZD").toInt(), summaryReports);
+    QCOMPARE(as.count("KRDYZD"), 5 * scale * 12 * 160 + duplicatedKeys(as, "KRDYZD", "BBZD_BH, BBZD_DATE, HZD_ORDE, LZD_ORDE"));
+    QCOMPARE(as.count("HZDWSJ"), summaryReports * 12 * 3 * 140 + duplicatedKeys(as, "HZDWSJ", "DWZD_BH, BBZD_BH, BBZD_DATE, HZD_ORDE, LZD_ORDE"));
     QCOMPARE(demo::scaleForCellRows(9600 * qint64(scale)), scale);
 
     // The duplicated keys of each class are the given fraction of its rows, all of them

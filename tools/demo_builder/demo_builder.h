@@ -214,6 +214,8 @@ struct DemoOptions {
     // Reports per system = 5 x scale; every report has 12 monthly dates (200401..200412)
     // of 20 rows x 8 columns, so one scale unit is 9600 cell rows per system.
     int scale = 1;
+    // Scale of the summary system alone; 0: the same as scale.
+    int summaryScale = 0;
     // Fraction of the keys of every data class that get a second row (complete
     // duplicates and key duplicates, in turn), placed in the reports after the fourth.
     double dupRate = 0.001;
@@ -238,7 +240,7 @@ struct DemoResult {
 
 // Report number of the i-th report (0-based) of a system: KR 101, 102, ...; HZ 201, ...
 QString demoReportNumber(const QString& prefix, int index);
-int demoReportCount(const DemoOptions& options);
+int demoReportCount(const DemoOptions& options, const QString& prefix = QStringLiteral("KR"));
 // Scale that gives at least this many current-year cell rows per system.
 int scaleForCellRows(qint64 cellRowsPerSystem);
 

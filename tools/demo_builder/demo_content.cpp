@@ -1,6 +1,7 @@
 // Content of the demo account set: reports of both systems for 2004 and 2003, and the
 // planted problems every maintenance function has something to find in.
 #include "demo_builder.h"
+#include "sqlite_bulk.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -38,7 +39,25 @@ QString rowCode(int r) { return QStringLiteral("%1").arg(r, 4, 10, QLatin1Char('
 QString colCode(int c) { return QStringLiteral("%1").arg(c, 2, 10, QLatin1Char('0')); }
 QString rowStd(int r) { return QStringLiteral("1") + rowCode(r); }
 QString colStd(int c) { return QStringLiteral("20") + colCode(c); }
-QString money(qint64 cents) { return QString::number(cents / 100.0, 'f', 2); }
+QString money(qint64 cents)
+{
+    char buf[32];
+    const bool negative = cents < 0;
+    quint64 v = negative ? quint64(-cents) : quint64(cents);
+    int i = sizeof buf;
+    buf[--i] = char('0' + v % 10);
+    v /= 10;
+    buf[--i] = char('0' + v % 10);
+    v /= 10;
+    buf[--i] = '.';
+    do {
+        buf[--i] = char('0' + v % 10);
+        v /= 10;
+    } while (v);
+    if (negative)
+        buf[--i] = '-';
+    return QString::fromLatin1(buf + i, int(sizeof buf) - i);
+}
 
 QString errorText(const QSqlError& e)
 {
@@ -65,42 +84,38 @@ QPair<QString, QString> cellFormula(int r, int c)
     return {};
 }
 
+// The texts every report repeats, formatted once.
+struct Texts {
+    QString row[kRows + 1], col[kCols + 1], rstd[kRows + 1], cstd[kCols + 1], orde[kRows + 1][kCols + 1];
+    QString gsx[kRows + 1][kCols + 1], gsx1[kRows + 1][kCols + 1];
+    QString item[kRows + 1], title[kCols + 1];
+    QString C = QStringLiteral("C"), N = QStringLiteral("N"), zero = QStringLiteral("0"), one = QStringLiteral("1");
+    Texts()
+    {
+        for (int r = 1; r <= kRows; ++r) {
+            row[r] = rowCode(r);
+            rstd[r] = rowStd(r);
+            item[r] = QString::fromUtf8(kItems[r - 1]);
+        }
+        for (int c = 1; c <= kCols; ++c) {
+            col[c] = colCode(c);
+            cstd[c] = colStd(c);
+            title[c] = QString::fromUtf8(kTitles[c - 1]);
+        }
+        for (int r = 1; r <= kRows; ++r)
+            for (int c = 1; c <= kCols; ++c) {
+                orde[r][c] = row[r] + col[c];
+                const auto f = cellFormula(r, c);
+                gsx[r][c] = f.first.isNull() ? QStringLiteral("") : f.first;
+                gsx1[r][c] = f.second.isNull() ? QStringLiteral("") : f.second;
+            }
+    }
+};
+
 // Values of one report and date in cents: [row][column], rows 1..20, columns 2..8.
 using Grid = std::array<std::array<qint64, kCols + 1>, kRows + 1>;
 
-class Inserter {
-public:
-    Inserter(QSqlDatabase db, const QString& table) : m_table(table), m_q(db)
-    {
-        const int width = db.record(table).count();
-        if (width == 0)
-            throw BuildError(QStringLiteral("insert into %1: no such table").arg(table));
-        QStringList marks;
-        for (int i = 0; i < width; ++i)
-            marks << QStringLiteral("?");
-        const QString sql = QStringLiteral("insert into %1 values (%2)").arg(table, marks.join(QLatin1Char(',')));
-        if (!m_q.prepare(sql))
-            throw BuildError(QStringLiteral("%1: %2").arg(sql, errorText(m_q.lastError())));
-        m_width = width;
-    }
-    void add(const QVariantList& row)
-    {
-        if (row.size() != m_width)
-            throw BuildError(QStringLiteral("%1: %2 values for %3 columns").arg(m_table).arg(row.size()).arg(m_width));
-        for (int i = 0; i < m_width; ++i)
-            m_q.bindValue(i, row.at(i));
-        if (!m_q.exec())
-            throw BuildError(QStringLiteral("insert into %1: %2").arg(m_table, errorText(m_q.lastError())));
-        ++m_count;
-    }
-    qint64 count() const { return m_count; }
-
-private:
-    QString m_table;
-    QSqlQuery m_q;
-    int m_width = 0;
-    qint64 m_count = 0;
-};
+using Inserter = BulkInsert;
 
 enum TableMask : unsigned {
     TBBZD = 1, TBBGS = 2, THZD = 4, TLZD = 8, TDYZD = 16, TBBEX = 32, TDWSJ = 64, THZSJ = 128,
@@ -224,9 +239,11 @@ private:
         return b;
     }
 
-    // One report under one date, in the tables of the mask.
+    // One report under one date, in the tables of the mask. The cell rows are written in
+    // the column order of cellRow(), without its per-row work.
     void reportDate(const QString& suffix, int i, const QString& date, unsigned mask)
     {
+        static const Texts T;
         const QString P = m_prefix;
         const QString bh = report(i);
         if (mask & TBBZD)
@@ -237,12 +254,12 @@ private:
             out(P + "BBGS" + suffix).add(formatRow({.bh = bh, .date = date, .xh = 1, .gs = formatBlob()}));
         if (mask & THZD)
             for (int r = 1; r <= kRows; ++r)
-                out(P + "HZD" + suffix).add(rowRow({.bh = bh, .date = date, .orde = rowCode(r), .zb = r + 2,
-                    .bzbm = rowStd(r)}));
+                out(P + "HZD" + suffix).add(rowRow({.bh = bh, .date = date, .orde = T.row[r], .zb = r + 2,
+                    .bzbm = T.rstd[r]}));
         if (mask & TLZD)
             for (int c = 1; c <= kCols; ++c)
-                out(P + "LZD" + suffix).add(columnRow({.bh = bh, .date = date, .orde = colCode(c), .zb = c,
-                    .bzbm = colStd(c), .mc = QString::fromUtf8(kTitles[c - 1]),
+                out(P + "LZD" + suffix).add(columnRow({.bh = bh, .date = date, .orde = T.col[c], .zb = c,
+                    .bzbm = T.cstd[c], .mc = T.title[c],
                     .sz = c == 1 ? "0" : "1", .hz = c == 1 ? "0" : "1", .tz = "0", .xm = c == 1 ? "1" : "0"}));
 
         // Unit values; the cell dictionary of the summary system holds their total.
@@ -260,34 +277,24 @@ private:
             total = grid();
         }
 
-        if (mask & TDYZD)
+        if (mask & TDYZD) {
+            Inserter& cells = out(P + "DYZD" + suffix);
             for (int r = 1; r <= kRows; ++r)
                 for (int c = 1; c <= kCols; ++c) {
-                    const auto [gsx, gsx1] = cellFormula(r, c);
-                    CellValues v{.bh = bh, .date = date, .row = rowCode(r), .col = colCode(c)};
-                    if (c == 1) {
-                        v.text = QString::fromUtf8(kItems[r - 1]);
-                        v.data = 0;
-                        v.lx = QStringLiteral("C");
-                        v.dec = 0;
-                    } else {
-                        v.text = money(total[r][c]);
-                        v.data = total[r][c] / 100.0;
-                    }
-                    v.gsx = gsx;
-                    v.gsx1 = gsx1.isNull() ? QStringLiteral("") : gsx1;
-                    v.gsjb = gsx.isEmpty() ? 0 : 1;
-                    v.hBzbm = rowStd(r);
-                    v.lBzbm = colStd(c);
-                    out(P + "DYZD" + suffix).add(cellRow(v));
+                    const bool item = c == 1;
+                    const QString& gsx = T.gsx[r][c];
+                    cells.add({bh, date, T.orde[r][c], T.row[r], T.col[c], T.rstd[r], T.cstd[c],
+                        item ? T.C : T.N, item ? 0 : 2, item ? T.item[r] : money(total[r][c]),
+                        item ? 0.0 : total[r][c] / 100.0, T.zero, T.zero, 0, 0, gsx, T.gsx1[r][c],
+                        gsx.isEmpty() ? T.zero : T.one, gsx.isEmpty() ? 0 : 1});
                 }
+        }
         if (mask & TDWSJ)
             for (int u = 0; u < nUnits; ++u)
                 for (int r = 1; r <= kRows; ++r)
                     for (int c = 2; c <= kCols; ++c)
-                        out(P + "DWSJ" + suffix).add(unitCellRow({.unit = unitCode(u), .bh = bh, .date = date,
-                            .row = rowCode(r), .col = colCode(c), .text = money(unitGrids[u][r][c]),
-                            .data = unitGrids[u][r][c] / 100.0, .hBzbm = rowStd(r), .lBzbm = colStd(c)}));
+                        out(P + "DWSJ" + suffix).add({unitCode(u), bh, date, T.row[r], T.col[c], T.rstd[r],
+                            T.cstd[c], money(unitGrids[u][r][c]), unitGrids[u][r][c] / 100.0});
         if (mask & THZSJ)
             for (const QString cat : {QStringLiteral("01"), QStringLiteral("02")}) {
                 Grid sum{};
@@ -303,9 +310,8 @@ private:
                     continue;
                 for (int r = 1; r <= kRows; ++r)
                     for (int c = 2; c <= kCols; ++c)
-                        out(P + "HZSJ" + suffix).add(unitCellRow({.unit = cat, .bh = bh, .date = date,
-                            .row = rowCode(r), .col = colCode(c), .text = money(sum[r][c]),
-                            .data = sum[r][c] / 100.0, .hBzbm = rowStd(r), .lBzbm = colStd(c)}));
+                        out(P + "HZSJ" + suffix).add({cat, bh, date, T.row[r], T.col[c], T.rstd[r], T.cstd[c],
+                            money(sum[r][c]), sum[r][c] / 100.0});
             }
         if (mask & TDWBB)
             for (int u = 0; u < units(); ++u)
@@ -351,7 +357,7 @@ private:
 
     void currentYear()
     {
-        const int n = demoReportCount(m_o);
+        const int n = demoReportCount(m_o, m_prefix);
         const unsigned all = allTables();
         for (int i = 0; i < n; ++i) {
             if (i == 4)
@@ -384,7 +390,7 @@ private:
     void history()
     {
         const QString suffix = QStringLiteral("2003");
-        const int n = qMin(3, demoReportCount(m_o));
+        const int n = qMin(3, demoReportCount(m_o, m_prefix));
         for (int i = 0; i < n; ++i) {
             for (int m = 1; m <= (i == 0 ? 11 : 12); ++m)
                 reportDate(suffix, i, QStringLiteral("2003%1").arg(m, 2, 10, QLatin1Char('0')), allTables());
@@ -495,7 +501,7 @@ private:
 
         // Row dictionary
         copyRows(hzd, rowWhere(A, "200405", "0003"), 2);
-        if (demoReportCount(m_o) > 2)
+        if (demoReportCount(m_o, m_prefix) > 2)
             copyRows(hzd, rowWhere(C, "200405", "0007"), 1);
         copyRowChanged(hzd, rowWhere(A, "200406", "0005"), QStringLiteral("HZD_ZB = 99"));
         // Column dictionary
@@ -505,7 +511,7 @@ private:
         copyRowChanged(lzd, colWhere(A, "200406", "05"), QStringLiteral("LZD_MC = '本年累计数'"));
         // Cell dictionary
         copyRows(dyzd, cellWhere(A, "200405", "0003", "03"), 1);
-        if (demoReportCount(m_o) > 2)
+        if (demoReportCount(m_o, m_prefix) > 2)
             copyRows(dyzd, cellWhere(C, "200410", "0010", "05"), 2);
         copyRowChanged(dyzd, cellWhere(A, "200407", "0004", "04"), QStringLiteral("DYZD_ORDE = '990404'"));
         update(dyzd, cellWhere(A, "200407", "0006", "06"), zeroValue);
@@ -543,12 +549,12 @@ private:
             }
 
         // Report formats and extension rows
-        if (demoReportCount(m_o) > 2)
+        if (demoReportCount(m_o, m_prefix) > 2)
             insertRows(m_db, P + "BBGS", {formatRow({.bh = C, .date = "200401", .xh = 2, .gs = QByteArray("", 0)})});
         insertRows(m_db, P + "BBEX", {extensionRow({.bh = "999", .date = "200401"}),
             extensionRow({.bh = A, .date = "200400"})});
         copyRows(P + "BBEX", QStringLiteral("BBZD_BH = '%1' and BBZD_DATE = '200401'").arg(B), 1);
-        if (demoReportCount(m_o) > 2)
+        if (demoReportCount(m_o, m_prefix) > 2)
             copyRowChanged(P + "BBEX", QStringLiteral("BBZD_BH = '%1' and BBZD_DATE = '200401'").arg(C),
                            QStringLiteral("BBEX_EXC3 = 'ZZ'"));
     }
@@ -582,7 +588,11 @@ QString demoReportNumber(const QString& prefix, int index)
     return QString::number((prefix == QLatin1String("HZ") ? 201 : 101) + index);
 }
 
-int demoReportCount(const DemoOptions& options) { return kReportsPerScale * qMax(1, options.scale); }
+int demoReportCount(const DemoOptions& options, const QString& prefix)
+{
+    const int scale = prefix == QLatin1String("HZ") && options.summaryScale > 0 ? options.summaryScale : options.scale;
+    return kReportsPerScale * qMax(1, scale);
+}
 
 int scaleForCellRows(qint64 cellRowsPerSystem)
 {
