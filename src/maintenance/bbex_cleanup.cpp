@@ -1,10 +1,9 @@
 #include "maintenance/bbex_cleanup.h"
 
+#include "app/application.h"
 #include "app/prompt_service.h"
 #include "data_module/database.h"
 #include "data_module/database_error.h"
-
-#include <QApplication>
 
 BbexCleanupJob::BbexCleanupJob(Database& db)
     : m_db(db), DelBBEXQuery(db)
@@ -181,6 +180,6 @@ void BbexCleanupJob::run()
 {
     cleanSystem(QStringLiteral("KR"));
     cleanSystem(QStringLiteral("HZ"));
-    prompts().message(QStringLiteral("清除完成!"), QApplication::applicationDisplayName(), PromptIcon::None,
+    prompts().message(QStringLiteral("清除完成!"), applicationTitle(), PromptIcon::None,
         PromptButtons::Ok);
 }

@@ -219,6 +219,7 @@ void TestBbexCleanup::failuresOnTheRecordingEngine()
     QCOMPARE(trace.last(), QStringLiteral(" drop table tempHZBBEX    "));
     QCOMPARE(prompts.texts(), QStringList{QStringLiteral("清除完成!")});
     QCOMPARE(prompts.boxes.first().buttons, PromptButtons::Ok);
+    QCOMPARE(prompts.boxes.first().caption, QStringLiteral("Vostrel报表系统数据优化工具"));
 }
 
 void TestBbexCleanup::windowTexts()
