@@ -188,7 +188,7 @@ QWidget* TFrmDataOpti::pictureStrip()
     picture->setPixmap(QIcon(QStringLiteral(":/cleanup/images/wizard_strip.svg")).pixmap(QSize(150, 380)));
     picture->setFixedWidth(150);
     picture->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
-    picture->setStyleSheet(QStringLiteral("background: #1f4f8f;"));
+    picture->setStyleSheet(QStringLiteral("background: #7fb2e5;"));
     return picture;
 }
 
@@ -648,7 +648,7 @@ void TFrmDataOpti::prepareStep5()
 void TFrmDataOpti::BtnStep5NextClick()
 {
     QPushButton* button = BtnNext[5];
-    if (button->text() == QLatin1String("完成(&Y)")) {
+    if (button->text() == QStringLiteral("完成(&Y)")) {
         requestClose();
         return;
     }
