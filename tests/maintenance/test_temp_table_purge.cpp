@@ -1,6 +1,5 @@
 #include "data_module/end_year_data_mod.h"
 #include "data_module/recording_backend.h"
-#include "app/step_form.h"
 #include "maintenance/drop_temp_form.h"
 #include "maintenance/temp_table_purge.h"
 #include "support/scripted_prompts.h"
@@ -95,7 +94,6 @@ private slots:
     void dropsWhatTheCatalogueNames();
     void failuresArePassedOver();
     void kindZeroOnTheAccountSet();
-    void windowOnTheDemoAccountSet();
     void answerNoSendsNothing();
     void windowTexts();
 };
@@ -243,29 +241,6 @@ void TestTempTablePurge::kindZeroOnTheAccountSet()
     QCOMPARE(log.maxima, (QList<int>{3, 1, 1, 1, 1, 1, 1}));
     QCOMPARE(log.steps, matching.size());
     QCOMPARE(prompts.texts().last(), QStringLiteral("临时表清理完毕"));
-}
-
-void TestTempTablePurge::windowOnTheDemoAccountSet()
-{
-    ScriptedPrompts prompts;
-    TestAccountSet as({.demoContent = true});
-    const QStringList before = as.tables();
-    for (const char* t : demo::PlantedTables::workTables)
-        QVERIFY(before.contains(QLatin1String(t)));
-
-    TFrmDropTemp window(as.dm());
-    window.show();
-    window.BtnDropTemp->click();
-
-    QStringList expected = before;
-    for (const char* t : demo::PlantedTables::workTables)
-        expected.removeAll(QLatin1String(t));
-    QCOMPARE(as.tables(), expected);
-    for (const char* t : demo::PlantedTables::keptTables)
-        QVERIFY(as.tables().contains(QLatin1String(t)));
-    QCOMPARE(prompts.texts().size(), 2);
-    QVERIFY(!StepForm);
-    QVERIFY(window.BtnDropTemp->isEnabled());
 }
 
 void TestTempTablePurge::answerNoSendsNothing()
