@@ -1,5 +1,6 @@
 #include "app/application.h"
 #include "app/startup.h"
+#include "cleanup/frm_data_opti.h"
 #include "maintenance/del_bbex_form.h"
 #include "maintenance/drop_temp_form.h"
 #include "utilities/tab_count_form.h"
@@ -14,8 +15,9 @@ static DispatchTable buildDispatchTable(TEndYearDataMod& dm)
 {
     Q_UNUSED(dm);
     DispatchTable table;
-    table[QStringLiteral("MnOptiBB")] = nullptr;   // TFrmDataOpti, duplicate cleanup (report management)
-    table[QStringLiteral("MnOptiHZ")] = nullptr;   // TFrmDataOpti, duplicate cleanup (report summary)
+    // TFrmDataOpti, duplicate cleanup, for the system the handler has just selected.
+    table[QStringLiteral("MnOptiBB")] = [&dm](QWidget* owner) { return createDataOptiWindow(owner, dm); };
+    table[QStringLiteral("MnOptiHZ")] = [&dm](QWidget* owner) { return createDataOptiWindow(owner, dm); };
     table[QStringLiteral("N2")] = nullptr;         // TReDefaForm, default-value rebuild
     table[QStringLiteral("MnReIndex")] = nullptr;  // TReIndexForm, index rebuild
     table[QStringLiteral("MnDropTemp")] = [&dm](QWidget* owner) -> QDialog* { return new TFrmDropTemp(dm, owner); };

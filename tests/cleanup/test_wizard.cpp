@@ -1,6 +1,7 @@
 // The cleanup wizard driven through its widgets, on account sets reached over ODBC.
 #include "test_write_back_fixture.h"
 
+#include "app/main_form.h"
 #include "cleanup/frm_data_opti.h"
 #include "cleanup/review_panel.h"
 #include "support/scripted_prompts.h"
@@ -39,7 +40,8 @@ struct Wizard {
     QStringList log(QPlainTextEdit* memo) const { return memo->toPlainText().split('\n'); }
     // Resolves every review tab the way a user would: check, delete the row the check
     // moved to, until the class passes. Returns the deleted rows as grid texts.
-    QStringList resolveReview(ScriptedPrompts& prompts)
+    QStringList resolveReview(ScriptedPrompts& prompts) { return resolve(w, system, prompts); }
+    static QStringList resolve(TFrmDataOpti* w, const QString& system, ScriptedPrompts& prompts)
     {
         QStringList deleted;
         for (const DataClass* c : dataClassesOf(system)) {
@@ -101,6 +103,8 @@ private slots:
     void cancelOnStep5_data();
     void cancelOnStep5();
     void oneStepAtATime();
+    void fromTheMainWindow_data();
+    void fromTheMainWindow();
 };
 
 void TestWizard::pagesAndTexts_data()
@@ -495,6 +499,76 @@ void TestWizard::oneStepAtATime()
     QCOMPARE(as.count("rangeHZD"), 2);
     QVERIFY(!w->isVisible());
     QVERIFY(w->BtnNext[1]->isEnabled());
+}
+
+void TestWizard::fromTheMainWindow_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("report management") << "MnOptiBB" << "BB" << "报表管理数据清理";
+    QTest::newRow("report summary") << "MnOptiHZ" << "HZ" << "报表汇总数据清理";
+}
+
+void TestWizard::fromTheMainWindow()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, system);
+    QFETCH(QString, caption);
+    TestAccountSetOptions o;
+    o.demoContent = true;
+    TestAccountSet as(o);
+    ScriptedPrompts prompts;
+    DispatchTable table;
+    TEndYearDataMod& dm = as.dm();
+    table["MnOptiBB"] = [&dm](QWidget* owner) { return createDataOptiWindow(owner, dm); };
+    table["MnOptiHZ"] = [&dm](QWidget* owner) { return createDataOptiWindow(owner, dm); };
+    TMainForm main(dm, table);
+    main.show();
+    // An earlier run of the other system must leave nothing behind in the names.
+    FillTableNames(dm.state, system == "BB" ? "HZ" : "BB");
+    dm.state.TableNames.YearSuffix = "2003";
+
+    QString seenCaption, seenSelector;
+    QStringList yearBoxes;
+    QPointer<QDialog> seen;
+    QTimer::singleShot(0, [&] {
+        auto* w = qobject_cast<TFrmDataOpti*>(main.openWindow());
+        QVERIFY(w);
+        seen = w;
+        seenCaption = w->windowTitle();
+        seenSelector = dm.state.SystemSelector;
+        QVERIFY(w->isModal());
+        w->YearHistorical->click();
+        w->YearSpin->setValue(2001);
+        w->BtnNext[0]->click();
+        yearBoxes = prompts.texts();
+        w->YearCurrent->click();
+        for (int page : {0, 1, 1, 2, 3}) {
+            QCOMPARE(w->currentPage(), page);
+            w->BtnNext[size_t(page)]->click();
+        }
+        QCOMPARE(w->currentPage(), 4);
+        Wizard::resolve(w, system, prompts);
+        w->BtnNext[4]->click();
+        QCOMPARE(w->currentPage(), 5);
+        w->BtnNext[5]->click();
+        w->BtnNext[5]->click();   // 完成(&Y)
+    });
+    main.action(entry)->trigger();
+    QVERIFY(!seen);                     // freed by the main window after it closed
+    QCOMPARE(seenCaption, caption);
+    QCOMPARE(seenSelector, system);
+    QCOMPARE(yearBoxes, QStringList{"该年度没有数据，请重新指定会计年度！"});
+    QCOMPARE(prompts.texts().last(), "数据清理完毕!");
+    QCOMPARE(dm.state.TableNames.YearSuffix, "");
+    for (const DataClass* c : dataClassesOf(system)) {
+        const QString t = c->reportTable(dm.state.TableNames);
+        QCOMPARE(t, fixture::prefixOf(system) + c->base);
+        QCOMPARE(duplicatedKeys(as, t, *c), 0);
+        QVERIFY(as.indexNames(t).contains(c->indexName(dm.state.TableNames)));
+    }
+    dm.QryGlobalOpen.close();
 }
 
 QTEST_MAIN(TestWizard)
