@@ -1,5 +1,5 @@
-// vostrel-make-demo <folder> [--scale N] [--summary-scale N] [--dup-rate F] [--no-index] [--no-problems]
-//                   [--auto-start] [--dsn NAME]
+// vostrel-make-demo <folder> [--scale N] [--summary-scale N] [--management-scale N]
+//                   [--dup-rate F] [--no-index] [--no-problems] [--auto-start] [--dsn NAME]
 // (Re)builds the demo account set in the folder and prints a one-line summary.
 #include "demo_builder/demo_builder.h"
 
@@ -15,8 +15,8 @@ int usage(const QString& error)
     QTextStream err(stderr);
     if (!error.isEmpty())
         err << "vostrel-make-demo: " << error << "\n";
-    err << "usage: vostrel-make-demo <folder> [--scale N] [--summary-scale N] [--dup-rate F] [--no-index] "
-           "[--no-problems] [--auto-start] [--dsn NAME]\n";
+    err << "usage: vostrel-make-demo <folder> [--scale N] [--summary-scale N] [--management-scale N]\n"
+           "                         [--dup-rate F] [--no-index] [--no-problems] [--auto-start] [--dsn NAME]\n";
     return 2;
 }
 }
@@ -44,6 +44,10 @@ int main(int argc, char** argv)
             bool ok = false;
             if (!value(v) || (options.summaryScale = v.toInt(&ok), !ok) || options.summaryScale < 1)
                 return usage(QStringLiteral("--summary-scale needs a whole number of at least 1"));
+        } else if (a == QLatin1String("--management-scale")) {
+            bool ok = false;
+            if (!value(v) || (options.managementScale = v.toInt(&ok), !ok) || options.managementScale < 1)
+                return usage(QStringLiteral("--management-scale needs a whole number of at least 1"));
         } else if (a == QLatin1String("--dup-rate")) {
             bool ok = false;
             if (!value(v) || (options.dupRate = v.toDouble(&ok), !ok) || options.dupRate < 0 || options.dupRate > 1)

@@ -98,6 +98,8 @@ void insertRows(QSqlDatabase db, const QString& table, const QStringList& column
 
 // Row builders in table column order, with the values a report system writes by default.
 // Use with designated initializers: demo::cellRow({.bh = "101", .date = "200401", ...}).
+// Text fields left empty give '' (never NULL); NULL is stated with a null QVariant in the
+// QVariant fields (text, data, mc, gs, the BBEX values).
 struct ReportValues {   // BBZD
     QString bh, date, mc;
     int title = 1, head = 1, bt = 0, hs = 20, ls = 8;
@@ -214,8 +216,9 @@ struct DemoOptions {
     // Reports per system = 5 x scale; every report has 12 monthly dates (200401..200412)
     // of 20 rows x 8 columns, so one scale unit is 9600 cell rows per system.
     int scale = 1;
-    // Scale of the summary system alone; 0: the same as scale.
+    // Scale of one system alone (management KR, summary HZ); 0: the same as scale.
     int summaryScale = 0;
+    int managementScale = 0;
     // Fraction of the keys of every data class that get a second row (complete
     // duplicates and key duplicates, in turn), placed in the reports after the fourth.
     double dupRate = 0.001;
@@ -284,7 +287,8 @@ void fillDemoDatabase(QSqlDatabase db, const DemoOptions& options, QMap<QString,
 //  work tables             TMP_CA_01, TMP_CA_0519W01, TMPXCAY9, TMP_DG_2004, TMP_FX_KM1,
 //                          HZTMP_0001, ZWKMJEBB_01, ZWFZSLBB_01; not matching: TMP_CB_01,
 //                          USR_TMP_CA_01
-//  2003 tables             A 200301-200311, B and C 200301-200312; HZD B/200305 row 0002 twice
+//  2003 tables             A 200301-200311, B and C 200301-200312 (JYGS A and B 200301 1-7);
+//                          HZD B/200305 row 0002 twice
 //  JWTABN                  modules BB, HZ, XT, ZW; KRDYZD listed twice; ZWPZK does not exist
 struct PlantedTables {
     static constexpr const char* workTables[] = {"TMP_CA_01", "TMP_CA_0519W01", "TMPXCAY9",

@@ -590,7 +590,8 @@ QString demoReportNumber(const QString& prefix, int index)
 
 int demoReportCount(const DemoOptions& options, const QString& prefix)
 {
-    const int scale = prefix == QLatin1String("HZ") && options.summaryScale > 0 ? options.summaryScale : options.scale;
+    const int own = prefix == QLatin1String("HZ") ? options.summaryScale : options.managementScale;
+    const int scale = own > 0 ? own : options.scale;
     return kReportsPerScale * qMax(1, scale);
 }
 
