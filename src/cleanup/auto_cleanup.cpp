@@ -304,11 +304,24 @@ bool AutoCleanup::CellCoordinatesLegal(const QString& reportNumber, const QStrin
     };
     const QString where = QStringLiteral(" where BBZD_BH =") + sqlQuoted(reportNumber) + QStringLiteral(" and BBZD_DATE =")
         + sqlQuoted(reportDate);
-    if (!found(QStringLiteral("select LZD_ZB from ") + m_dm.state.TableNames.LZDName + where
-            + QStringLiteral(" and LZD_ORDE =") + sqlQuoted(columnCode)))
+    auto known = [&](QHash<QString, bool>& cache, const QString& code, const QString& sql) {
+        if (!m_caching)
+            return found(sql);
+        const QString key = reportNumber + QChar(0x1f) + reportDate + QChar(0x1f) + code;
+        const auto it = cache.constFind(key);
+        if (it != cache.constEnd())
+            return it.value();
+        const bool f = found(sql);
+        cache.insert(key, f);
+        return f;
+    };
+    if (!known(m_columnCodes, columnCode,
+            QStringLiteral("select LZD_ZB from ") + m_dm.state.TableNames.LZDName + where
+                + QStringLiteral(" and LZD_ORDE =") + sqlQuoted(columnCode)))
         return false;
-    if (!found(QStringLiteral("select HZD_ZB from ") + m_dm.state.TableNames.HZDName + where
-            + QStringLiteral(" and HZD_ORDE =") + sqlQuoted(rowCode)))
+    if (!known(m_rowCodes, rowCode,
+            QStringLiteral("select HZD_ZB from ") + m_dm.state.TableNames.HZDName + where
+                + QStringLiteral(" and HZD_ORDE =") + sqlQuoted(rowCode)))
         return false;
     return true;
 }
@@ -320,6 +333,20 @@ bool AutoCleanup::RemoveIllegalCells(const QString& source, const QString& targe
     Query& rows = m_dm.QryGlobalOpen;
     bar.setRange(0, rows.recordCount());
     bar.setPosition(0);
+
+    // Each row or column code is looked up once per walk.
+    m_caching = true;
+    m_columnCodes.clear();
+    m_rowCodes.clear();
+    struct EndCaching {
+        AutoCleanup* self;
+        ~EndCaching()
+        {
+            self->m_caching = false;
+            self->m_columnCodes.clear();
+            self->m_rowCodes.clear();
+        }
+    } endCaching{this};
 
     const bool cellDictionary = target.compare(QLatin1String("optiDYZD"), Qt::CaseInsensitive) == 0;
     auto column = [&rows](const char* name) { return rows.fieldIndex(QLatin1String(name)); };

@@ -3,6 +3,7 @@
 #include "cleanup/cleanup_state.h"
 #include "cleanup/data_classes.h"
 
+#include <QHash>
 #include <QString>
 
 class TEndYearDataMod;
@@ -38,7 +39,8 @@ public:
     // DatabaseError when the source cannot be opened.
     bool RemoveIllegalCells(const QString& source, const QString& target, ProgressSink& bar);
     // Both codes exist for that report in the year's row and column dictionaries. A lookup
-    // that fails to run counts as found.
+    // that fails to run counts as found. During RemoveIllegalCells each code is looked up
+    // once (the dictionaries do not change during the walk).
     bool CellCoordinatesLegal(const QString& reportNumber, const QString& reportDate, const QString& rowCode,
         const QString& columnCode);
 
@@ -59,4 +61,6 @@ private:
     AutoCleanSinks m_sinks;
     CleanupClock m_clock;
     bool m_removeIllegal = true;
+    bool m_caching = false;
+    QHash<QString, bool> m_columnCodes, m_rowCodes;
 };

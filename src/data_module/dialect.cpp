@@ -57,10 +57,18 @@ QString dialect::forSqlite(const QString& sql)
         QStringLiteral("^(\\s*drop\\s+index\\s+)([A-Za-z0-9_#$]+)\\.([A-Za-z0-9_#$]+)"),
         QRegularExpression::CaseInsensitiveOption);
 
-    QString s = dropOwners(sql);
-    if (const auto m = truncate.match(s); m.hasMatch())
-        return QStringLiteral("delete from ") + s.mid(m.capturedEnd());
-    if (const auto m = dropIndex.match(s); m.hasMatch())
-        return m.captured(1) + m.captured(3) + s.mid(m.capturedEnd());
+    // Most statements need no change; look before rebuilding them (this runs per statement).
+    const bool owners = sql.contains(QLatin1Char('.'))
+        && (sql.contains(QLatin1String("dba."), Qt::CaseInsensitive)
+        || sql.contains(QLatin1String("system."), Qt::CaseInsensitive)
+        || sql.contains(QLatin1String("db2admin."), Qt::CaseInsensitive));
+    QString s = owners ? dropOwners(sql) : sql;
+    const QStringView head = QStringView(s).trimmed();
+    if (head.startsWith(QLatin1String("truncate"), Qt::CaseInsensitive))
+        if (const auto m = truncate.match(s); m.hasMatch())
+            return QStringLiteral("delete from ") + s.mid(m.capturedEnd());
+    if (head.startsWith(QLatin1String("drop"), Qt::CaseInsensitive))
+        if (const auto m = dropIndex.match(s); m.hasMatch())
+            return m.captured(1) + m.captured(3) + s.mid(m.capturedEnd());
     return s;
 }

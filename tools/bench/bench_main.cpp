@@ -5,14 +5,18 @@
 //
 //   vostrel-bench                       the whole matrix (100k and 1M cells, 0.1 % and 1 %)
 //   vostrel-bench --cells 100000 --dup 0.01 [--no-index] [--system HZ|BB]
-//                 [--dir D] [--start FILE] [--trace FILE] [--no-illegal]
+//                 [--dir D] [--start FILE] [--trace FILE] [--no-illegal] [--reuse]
+//                 [--write-back]
 //
 // --start copies the database as built (before the run) to FILE; --trace records every
-// statement of the run to FILE; tools/bench/replay-trace uses both.
+// statement of the run to FILE; tools/bench/replay-trace uses both. --reuse runs on the
+// account set a previous run left in --dir instead of building it again; --write-back adds
+// the write-back (keeping every review row) as a last phase.
 
 #include "app/connection.h"
 #include "cleanup/auto_cleanup.h"
 #include "cleanup/duplicate_check.h"
+#include "cleanup/write_back.h"
 #include "data_module/database_error.h"
 #include "data_module/end_year_data_mod.h"
 #include "demo_builder/demo_builder.h"
@@ -25,11 +29,14 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -52,12 +59,24 @@ double peakMiB()
     return 0;
 }
 
+// CPU seconds (user and system) of the process so far: on a loaded machine the honest
+// measure of work, where wall time also counts the waiting for a processor.
+double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
 struct Config {
     qint64 cells = 100000;
     double dup = 0.001;
     bool index = true;
     QString system = QStringLiteral("HZ");
     bool illegal = true;
+    bool reuse = false;   // run on the account set already in the folder
+    int probe = 0;          // only time this many small lookups
+    bool writeBack = false; // also write the cleaned rows back (review rows kept as they are)
 };
 
 class DropLabels : public ClassLabelSink {
@@ -121,6 +140,7 @@ private:
 struct Phase {
     QString name;
     double seconds = 0;
+    double cpu = 0;
     qint64 statements = 0;
     qint64 rows = 0;
     double peak = 0;
@@ -129,22 +149,23 @@ struct Phase {
 void printPhase(const Phase& p)
 {
     const double rate = p.seconds > 0 && p.rows > 0 ? p.rows / p.seconds : 0;
-    out << QStringLiteral("  %1 %2 s  %3 statements  %4 rows  %5 rows/s  peak %6 MiB\n")
+    out << QStringLiteral("  %1 %2 s (cpu %7 s)  %3 statements  %4 rows  %5 rows/s  peak %6 MiB\n")
                .arg(p.name, -10)
                .arg(p.seconds, 9, 'f', 3)
                .arg(p.statements, 8)
                .arg(p.rows, 9)
                .arg(rate, 11, 'f', 0)
-               .arg(p.peak, 7, 'f', 1);
+               .arg(p.peak, 7, 'f', 1)
+               .arg(p.cpu, 8, 'f', 3);
     out.flush();
 }
 
-qint64 scalar(Database& db, const QString& sql)
+// Figures for the report are read on a connection of their own, so that they stay out of
+// the statement count and the trace.
+qint64 scalar(const demo::SqliteFile& file, const QString& sql)
 {
-    Query q(db);
-    q.setSql(sql);
-    q.open();
-    return q.isEmpty() ? 0 : q.integer(0);
+    const QList<QStringList> rows = demo::queryRows(file.db(), sql, QStringLiteral("0"));
+    return rows.isEmpty() ? 0 : rows.first().value(0).toDouble();
 }
 
 int run(const Config& c, const QString& dirPath, const QString& startCopy, const QString& trace)
@@ -163,10 +184,18 @@ int run(const Config& c, const QString& dirPath, const QString& startCopy, const
     o.dsn = QStringLiteral("vostrel_bench");
     resetPeak();
     QElapsedTimer t;
+    const double buildCpu = cpuSeconds();
     t.start();
-    const demo::DemoResult demo = demo::buildDemo(dirPath, o);
-    Phase build{QStringLiteral("build"), t.nsecsElapsed() / 1e9, 0, demo.totalRows, peakMiB()};
-    printPhase(build);
+    demo::DemoResult demo;
+    if (c.reuse && QFile::exists(QDir(dirPath).filePath(o.dsn + QStringLiteral(".db")))) {
+        demo.dbFile = QDir(dirPath).filePath(o.dsn + QStringLiteral(".db"));
+        demo.odbcIni = QDir(dirPath).filePath(QStringLiteral("odbc.ini"));
+        demo.dsn = o.dsn;
+    } else {
+        demo = demo::buildDemo(dirPath, o);
+        Phase build{QStringLiteral("build"), t.nsecsElapsed() / 1e9, cpuSeconds() - buildCpu, 0, demo.totalRows, peakMiB()};
+        printPhase(build);
+    }
 
     if (!startCopy.isEmpty()) {
         QFile::remove(startCopy);
@@ -192,9 +221,32 @@ int run(const Config& c, const QString& dirPath, const QString& startCopy, const
     dm.state.DatabaseKind = 0;
     FillTableNames(dm.state, c.system);
 
+    const demo::SqliteFile figures(demo.dbFile);
+    if (c.probe > 0) {
+        // The cost of one small statement through the whole engine path.
+        const Phase probe = [&] {
+            dm.mast.resetStatementCount();
+            QElapsedTimer pt;
+            const double cpu0 = cpuSeconds();
+            pt.start();
+            for (int i = 0; i < c.probe; ++i) {
+                dm.QryCheckDYZD.close();
+                dm.QryCheckDYZD.setSql(QStringLiteral("select HZD_ZB from ") + dm.state.TableNames.HZDName
+                    + QStringLiteral(" where BBZD_BH ='201' and BBZD_DATE ='200401' and HZD_ORDE ='%1'").arg(i % 20 + 1, 4, 10, QLatin1Char('0')));
+                dm.QryCheckDYZD.open();
+                dm.QryCheckDYZD.isEmpty();
+                dm.QryCheckDYZD.close();
+            }
+            return Phase{QStringLiteral("probe"), pt.nsecsElapsed() / 1e9, cpuSeconds() - cpu0, dm.mast.statementCount(), c.probe, 0};
+        }();
+        printPhase(probe);
+        out << QStringLiteral("program_seconds=%1\nprogram_cpu_seconds=%2\n").arg(probe.seconds, 0, 'f', 3).arg(probe.cpu, 0, 'f', 3);
+        out.flush();
+        return 0;
+    }
     qint64 classRows = 0;
     for (const DataClass* cls : dataClassesOf(c.system))
-        classRows += scalar(dm.mast, QStringLiteral("select count(1) from ") + cls->reportTable(dm.state.TableNames));
+        classRows += scalar(figures, QStringLiteral("select count(1) from ") + cls->reportTable(dm.state.TableNames));
 
     CleanupState state;
     DropLabels labels;
@@ -209,9 +261,10 @@ int run(const Config& c, const QString& dirPath, const QString& startCopy, const
         resetPeak();
         dm.mast.resetStatementCount();
         QElapsedTimer pt;
+        const double cpu0 = cpuSeconds();
         pt.start();
         work();
-        Phase p{name, pt.nsecsElapsed() / 1e9, dm.mast.statementCount(), rows, peakMiB()};
+        Phase p{name, pt.nsecsElapsed() / 1e9, cpuSeconds() - cpu0, dm.mast.statementCount(), rows, peakMiB()};
         printPhase(p);
         return p;
     };
@@ -228,10 +281,8 @@ int run(const Config& c, const QString& dirPath, const QString& startCopy, const
     qint64 keyRows = 0;
     for (const DataClass* cls : dataClassesOf(c.system))
         if (state.of(*cls).Found)
-            keyRows += scalar(dm.mast, QStringLiteral("select sum(") + cls->countColumn + QStringLiteral(") from ")
+            keyRows += scalar(figures, QStringLiteral("select sum(") + cls->countColumn + QStringLiteral(") from ")
                     + cls->rangeTable());
-    dm.mast.resetStatementCount();
-
     log.start();
     const Phase clean = phase(QStringLiteral("cleanup"), keyRows, [&] {
         AutoCleanup job(dm, state, {log, bar, rowBar, events});
@@ -239,7 +290,18 @@ int run(const Config& c, const QString& dirPath, const QString& startCopy, const
         job.AutoCleanAll();
     });
     log.finish();
-    const double programSeconds = tables.seconds + check.seconds + clean.seconds;
+    double programSeconds = tables.seconds + check.seconds + clean.seconds;
+    double programCpu = tables.cpu + check.cpu + clean.cpu;
+    if (c.writeBack) {
+        StepLog writeLog(dm.mast);
+        NullProgress writeBar, deleteBar;
+        const Phase write = phase(QStringLiteral("write-back"), keyRows, [&] {
+            WriteBack job(dm, state, {writeLog, writeBar, deleteBar, events});
+            job.WriteBackAll();
+        });
+        programSeconds += write.seconds;
+        programCpu += write.cpu;
+    }
 
     out << QStringLiteral("  list entries %1; rows of duplicated keys %2; left out: %3\n")
                .arg(list.entries)
@@ -255,7 +317,9 @@ int run(const Config& c, const QString& dirPath, const QString& startCopy, const
                    .arg(spans.at(i).statements, 7)
                    .arg(spans.at(i).line);
     out << QStringLiteral("program_seconds=%1\n").arg(programSeconds, 0, 'f', 3);
+    out << QStringLiteral("program_cpu_seconds=%1\n").arg(programCpu, 0, 'f', 3);
     out.flush();
+    dm.QryGlobalOpen.close();
     dm.mast.disconnect();
     return 0;
 }
@@ -281,6 +345,12 @@ int main(int argc, char** argv)
         } else if (a == QLatin1String("--no-index")) {
             one.index = false;
             single = true;
+        } else if (a == QLatin1String("--probe")) {
+            one.probe = value().toInt();
+        } else if (a == QLatin1String("--write-back")) {
+            one.writeBack = true;
+        } else if (a == QLatin1String("--reuse")) {
+            one.reuse = true;
         } else if (a == QLatin1String("--no-illegal")) {
             one.illegal = false;
         } else if (a == QLatin1String("--system")) {
@@ -293,7 +363,7 @@ int main(int argc, char** argv)
             trace = value();
         } else {
             out << "usage: vostrel-bench [--cells N] [--dup RATE] [--no-index] [--no-illegal] [--system HZ|BB]"
-                   " [--dir DIR] [--start FILE] [--trace FILE]\n";
+                   " [--reuse] [--write-back] [--dir DIR] [--start FILE] [--trace FILE]\n";
             return 1;
         }
     }
@@ -304,9 +374,16 @@ int main(int argc, char** argv)
     try {
         if (single)
             return run(one, folder, start, trace);
-        const QList<Config> matrix{{100000, 0.001, true, one.system, one.illegal},
-            {100000, 0.01, true, one.system, one.illegal}, {1000000, 0.001, true, one.system, one.illegal},
-            {1000000, 0.01, true, one.system, one.illegal}, {100000, 0.01, false, one.system, one.illegal}};
+        QList<Config> matrix;
+        for (const auto& [cells, dup, index] : {std::tuple{100000, 0.001, true}, std::tuple{100000, 0.01, true},
+                 std::tuple{1000000, 0.001, true}, std::tuple{1000000, 0.01, true}, std::tuple{100000, 0.01, false}}) {
+            Config c = one;
+            c.cells = cells;
+            c.dup = dup;
+            c.index = index;
+            c.reuse = false;
+            matrix.append(c);
+        }
         for (const Config& c : matrix)
             if (int rc = run(c, folder, QString(), QString()))
                 return rc;
