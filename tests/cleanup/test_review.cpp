@@ -226,21 +226,15 @@ void TestReview::deleteRow_data()
     inUseColumn.replace(0, 3, "该列字");
     const int yes = int(PromptAnswer::Yes), no = int(PromptAnswer::No);
     const QString confirm = "确认删除该记录吗？";
-    for (const QString system : {QStringLiteral("BB"), QStringLiteral("HZ")}) {
-        const QByteArray s = system.toLatin1();
-        QTest::addRow("%s row code in use, declined", s.data())
-            << system << 1 << false << QList<int>{no} << QStringList{inUseRow} << 0 << 2;
-        QTest::addRow("%s row code in use, forced and confirmed", s.data())
-            << system << 1 << false << QList<int>{yes, yes} << QStringList{inUseRow, confirm} << 1 << 1;
-        QTest::addRow("%s row code in use, warning despite ChkWarning", s.data())
-            << system << 1 << true << QList<int>{yes} << QStringList{inUseRow} << 1 << 1;
-        QTest::addRow("%s column code in use, confirmation declined", s.data())
-            << system << 2 << false << QList<int>{yes, no} << QStringList{inUseColumn, confirm} << 0 << 2;
-        QTest::addRow("%s cell confirmed", s.data()) << system << 3 << false << QList<int>{yes}
-                                                     << QStringList{confirm} << 1 << 1;
-        QTest::addRow("%s cell with ChkWarning", s.data())
-            << system << 3 << true << QList<int>{} << QStringList{} << 1 << 1;
-    }
+    QTest::newRow("row code in use, declined") << "BB" << 1 << false << QList<int>{no} << QStringList{inUseRow} << 0 << 2;
+    QTest::newRow("row code in use, forced and confirmed")
+        << "BB" << 1 << false << QList<int>{yes, yes} << QStringList{inUseRow, confirm} << 1 << 1;
+    QTest::newRow("row code in use, warning despite ChkWarning")
+        << "HZ" << 1 << true << QList<int>{yes} << QStringList{inUseRow} << 1 << 1;
+    QTest::newRow("column code in use, confirmation declined")
+        << "HZ" << 2 << false << QList<int>{yes, no} << QStringList{inUseColumn, confirm} << 0 << 2;
+    QTest::newRow("cell confirmed") << "BB" << 3 << false << QList<int>{yes} << QStringList{confirm} << 1 << 1;
+    QTest::newRow("cell with ChkWarning") << "HZ" << 3 << true << QList<int>{} << QStringList{} << 1 << 1;
     QTest::newRow("HZ unit data confirmed") << "HZ" << 4 << false << QList<int>{yes} << QStringList{confirm} << 1 << 1;
     QTest::newRow("HZ summary data declined") << "HZ" << 5 << false << QList<int>{no} << QStringList{confirm} << 0 << 2;
 }
