@@ -5,6 +5,7 @@
 #include "data_module/sql_text.h"
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -37,6 +38,20 @@ void AutoCleanup::logPlain(const QString& text) { m_sinks.log.addLine(text); }
 
 void AutoCleanup::events() { m_sinks.events.processEvents(); }
 
+void AutoCleanup::startCaching()
+{
+    m_caching = true;
+    m_columnCodes.clear();
+    m_rowCodes.clear();
+}
+
+void AutoCleanup::stopCaching()
+{
+    m_caching = false;
+    m_columnCodes.clear();
+    m_rowCodes.clear();
+}
+
 int AutoCleanup::barMaximum() const
 {
     int maximum = 0;
@@ -57,6 +72,13 @@ void AutoCleanup::AutoCleanAll()
     m_sinks.bar.setPosition(0);
     m_sinks.bar.setRange(0, maximum);
     m_sinks.log.clear();
+
+    // The report dictionaries do not change during the cleanup: every code is looked up once.
+    startCaching();
+    struct EndCaching {
+        AutoCleanup* self;
+        ~EndCaching() { self->stopCaching(); }
+    } endCaching{this};
 
     // A class counts as cleaned only once its run has gone through; one interrupted by an
     // error stays out of the write-back.
@@ -200,7 +222,8 @@ bool AutoCleanup::AutoCleanClass(const DataClass& cls)
     if (cls.isCellClass() && m_removeIllegal) {
         log(QStringLiteral("开始清除行列内码非法的") + n + QStringLiteral("单元格信息"));
         events();
-        RemoveIllegalCells(staging, cleaned, m_sinks.rowBar);
+        // The cleaned table holds exactly the staging rows here.
+        removeIllegalCells(staging, cleaned, m_sinks.rowBar, true);
         m_sinks.bar.step();
         log(QStringLiteral("结束清除行列内码非法的") + n + QStringLiteral("单元格信息"));
         events();
@@ -328,25 +351,47 @@ bool AutoCleanup::CellCoordinatesLegal(const QString& reportNumber, const QStrin
 
 bool AutoCleanup::RemoveIllegalCells(const QString& source, const QString& target, ProgressSink& bar)
 {
+    return removeIllegalCells(source, target, bar, false);
+}
+
+namespace {
+// Equal codes in the database are equal here too, whatever its collation does with case
+// and trailing blanks.
+QString coordinateKey(const QString& bh, const QString& date, const QString& row, const QString& col)
+{
+    QString key;
+    for (const QString* part : {&bh, &date, &row, &col}) {
+        QString p = part->toCaseFolded();
+        while (p.endsWith(QLatin1Char(' ')))
+            p.chop(1);
+        key += p + QChar(0x1f);
+    }
+    return key;
+}
+} // namespace
+
+bool AutoCleanup::removeIllegalCells(const QString& source, const QString& target, ProgressSink& bar,
+    bool targetMirrorsSource)
+{
     if (!m_dm.OpenSQL(QStringLiteral("select * from ") + source))
         throw DatabaseError(m_dm.lastError());
     Query& rows = m_dm.QryGlobalOpen;
     bar.setRange(0, rows.recordCount());
     bar.setPosition(0);
 
-    // Each row or column code is looked up once per walk.
-    m_caching = true;
-    m_columnCodes.clear();
-    m_rowCodes.clear();
+    // Each row or column code is looked up once per walk (or per run, see AutoCleanAll).
+    const bool ownCache = !m_caching;
+    if (ownCache)
+        startCaching();
     struct EndCaching {
         AutoCleanup* self;
+        bool own;
         ~EndCaching()
         {
-            self->m_caching = false;
-            self->m_columnCodes.clear();
-            self->m_rowCodes.clear();
+            if (own)
+                self->stopCaching();
         }
-    } endCaching{this};
+    } endCaching{this, ownCache};
 
     const bool cellDictionary = target.compare(QLatin1String("optiDYZD"), Qt::CaseInsensitive) == 0;
     auto column = [&rows](const char* name) { return rows.fieldIndex(QLatin1String(name)); };
@@ -367,28 +412,48 @@ bool AutoCleanup::RemoveIllegalCells(const QString& source, const QString& targe
     }
     const int cOrde = cellDictionary ? column("DYZD_ORDE") : -1;
 
+    // The source rows, in source order.
+    struct Cell {
+        QString bh, date, row, col, code;
+        QStringList values;   // the compared columns
+    };
+    std::vector<Cell> cells;
+    QHash<QString, int> perCoordinates;
     for (; !rows.eof(); rows.next()) {
-        const QString bh = rows.text(cBh), date = rows.text(cDate), rowCode = rows.text(cRow),
-                      colCode = rows.text(cCol);
-        const QString coordinates = QStringLiteral(" where BBZD_BH =") + sqlQuoted(bh) + QStringLiteral(" and BBZD_DATE =")
-            + sqlQuoted(date) + QStringLiteral(" and HZD_ORDE =") + sqlQuoted(rowCode)
-            + QStringLiteral(" and LZD_ORDE =") + sqlQuoted(colCode);
+        Cell c{rows.text(cBh), rows.text(cDate), rows.text(cRow), rows.text(cCol), {}, {}};
+        if (cellDictionary) {
+            c.code = rows.text(cOrde);
+            for (const Compared& k : compared)
+                c.values.append(rows.text(k.index));
+            if (targetMirrorsSource)
+                ++perCoordinates[coordinateKey(c.bh, c.date, c.row, c.col)];
+        }
+        cells.push_back(std::move(c));
+    }
 
-        if (!CellCoordinatesLegal(bh, date, rowCode, colCode)) {
+    for (const Cell& c : cells) {
+        const QString coordinates = QStringLiteral(" where BBZD_BH =") + sqlQuoted(c.bh)
+            + QStringLiteral(" and BBZD_DATE =") + sqlQuoted(c.date) + QStringLiteral(" and HZD_ORDE =")
+            + sqlQuoted(c.row) + QStringLiteral(" and LZD_ORDE =") + sqlQuoted(c.col);
+
+        if (!CellCoordinatesLegal(c.bh, c.date, c.row, c.col)) {
             if (!m_dm.ExecuteSQL(QStringLiteral("delete from ") + target + coordinates))
                 break;
             bar.step();
         }
 
-        if (cellDictionary) {
-            const QString code = rows.text(cOrde);
+        // When the target holds the source's rows, a cell alone at its coordinates has no
+        // twin to look for.
+        const bool alone = targetMirrorsSource
+            && perCoordinates.value(coordinateKey(c.bh, c.date, c.row, c.col)) < 2;
+        if (cellDictionary && !alone) {
             QString sql = QStringLiteral("select DYZD_ORDE from optiDYZD") + coordinates
-                + QStringLiteral(" and DYZD_ORDE <>") + sqlQuoted(code);
+                + QStringLiteral(" and DYZD_ORDE <>") + sqlQuoted(c.code);
             bool sendable = true;
-            for (const Compared& c : compared) {
-                const QString value = rows.text(c.index);
-                const QString name = QLatin1String(c.name);
-                if (c.quoted) {
+            for (int i = 0; i < compared.size(); ++i) {
+                const QString& value = c.values.at(i);
+                const QString name = QLatin1String(compared.at(i).name);
+                if (compared.at(i).quoted) {
                     sql += QStringLiteral(" and ") + name + QStringLiteral(" =") + sqlQuoted(value);
                 } else if (plainNumber(value)) {
                     // DYZD_HOFFSET and DYZD_LOFFSET are written without a blank before "=".
@@ -415,7 +480,7 @@ bool AutoCleanup::RemoveIllegalCells(const QString& source, const QString& targe
             }
             if (duplicate)
                 m_dm.ExecuteSQL(QStringLiteral("delete from optiDYZD") + coordinates + QStringLiteral(" and DYZD_ORDE =")
-                    + sqlQuoted(code));
+                    + sqlQuoted(c.code));
         }
         events();
     }

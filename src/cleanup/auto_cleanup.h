@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 class TEndYearDataMod;
 
@@ -39,8 +40,8 @@ public:
     // DatabaseError when the source cannot be opened.
     bool RemoveIllegalCells(const QString& source, const QString& target, ProgressSink& bar);
     // Both codes exist for that report in the year's row and column dictionaries. A lookup
-    // that fails to run counts as found. During RemoveIllegalCells each code is looked up
-    // once (the dictionaries do not change during the walk).
+    // that fails to run counts as found. During RemoveIllegalCells and AutoCleanAll each code
+    // is looked up once (the cleanup never changes the dictionaries).
     bool CellCoordinatesLegal(const QString& reportNumber, const QString& reportDate, const QString& rowCode,
         const QString& columnCode);
 
@@ -54,6 +55,10 @@ private:
     bool excludeNullKeys(const DataClass& cls);
     void secondPass(const DataClass& cls, bool& ok);
     void failClass(const DataClass& cls, const QString& reason);
+    bool removeIllegalCells(const QString& source, const QString& target, ProgressSink& bar,
+        bool targetMirrorsSource);
+    void startCaching();
+    void stopCaching();
     qint64 countRows(const QString& table, const QString& expression = QStringLiteral("count(1)"));
 
     TEndYearDataMod& m_dm;

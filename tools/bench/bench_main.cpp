@@ -6,12 +6,14 @@
 //   vostrel-bench                       the whole matrix (100k and 1M cells, 0.1 % and 1 %)
 //   vostrel-bench --cells 100000 --dup 0.01 [--no-index] [--system HZ|BB]
 //                 [--dir D] [--start FILE] [--trace FILE] [--no-illegal] [--reuse]
-//                 [--write-back]
+//                 [--write-back] [--kinds] [--probe N]
 //
 // --start copies the database as built (before the run) to FILE; --trace records every
 // statement of the run to FILE; tools/bench/replay-trace uses both. --reuse runs on the
 // account set a previous run left in --dir instead of building it again; --write-back adds
-// the write-back (keeping every review row) as a last phase.
+// the write-back (keeping every review row) as a last phase; --kinds adds the time per
+// statement kind; --probe N only times N small indexed lookups (the cost of one statement
+// through the whole engine path).
 
 #include "app/connection.h"
 #include "cleanup/auto_cleanup.h"
@@ -75,6 +77,7 @@ struct Config {
     QString system = QStringLiteral("HZ");
     bool illegal = true;
     bool reuse = false;   // run on the account set already in the folder
+    bool kinds = false;     // time spent per statement kind
     int probe = 0;          // only time this many small lookups
     bool writeBack = false; // also write the cleaned rows back (review rows kept as they are)
 };
@@ -255,8 +258,23 @@ int run(const Config& c, const QString& dirPath, const QString& startCopy, const
     NullEvents events;
     StepLog log(dm.mast);
 
-    QElapsedTimer total;
-    total.start();
+    // --kinds: where the time goes, by statement kind (text up to the first literal); the time from
+    // one statement to the next counts for the first.
+    QMap<QString, QPair<double, int>> kinds;
+    QElapsedTimer between;
+    QString lastKind;
+    if (c.kinds) {
+        between.start();
+        dm.mast.setStatementHook([&](const QString& sql) {
+            const double t = between.nsecsElapsed() / 1e9;
+            between.restart();
+            if (!lastKind.isEmpty()) {
+                kinds[lastKind].first += t;
+                kinds[lastKind].second += 1;
+            }
+            lastKind = sql.left(sql.indexOf(QLatin1Char('\'')) > 0 ? std::min<qsizetype>(sql.indexOf(QLatin1Char('\'')), 60) : 60);
+        });
+    }
     auto phase = [&](const QString& name, qint64 rows, const std::function<void()>& work) {
         resetPeak();
         dm.mast.resetStatementCount();
@@ -316,6 +334,16 @@ int run(const Config& c, const QString& dirPath, const QString& startCopy, const
                    .arg(spans.at(i).seconds, 8, 'f', 3)
                    .arg(spans.at(i).statements, 7)
                    .arg(spans.at(i).line);
+    if (c.kinds) {
+        dm.mast.setStatementHook({});
+        QList<QPair<double, QString>> byTime;
+        for (auto it = kinds.cbegin(); it != kinds.cend(); ++it)
+            byTime.append({it.value().first, QStringLiteral("%1 x %2").arg(it.value().second, 7).arg(it.key())});
+        std::sort(byTime.begin(), byTime.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+        out << "  statement kinds:\n";
+        for (int i = 0; i < std::min<qsizetype>(12, byTime.size()); ++i)
+            out << QStringLiteral("    %1 s %2\n").arg(byTime.at(i).first, 8, 'f', 3).arg(byTime.at(i).second);
+    }
     out << QStringLiteral("program_seconds=%1\n").arg(programSeconds, 0, 'f', 3);
     out << QStringLiteral("program_cpu_seconds=%1\n").arg(programCpu, 0, 'f', 3);
     out.flush();
@@ -345,6 +373,8 @@ int main(int argc, char** argv)
         } else if (a == QLatin1String("--no-index")) {
             one.index = false;
             single = true;
+        } else if (a == QLatin1String("--kinds")) {
+            one.kinds = true;
         } else if (a == QLatin1String("--probe")) {
             one.probe = value().toInt();
         } else if (a == QLatin1String("--write-back")) {
@@ -363,7 +393,7 @@ int main(int argc, char** argv)
             trace = value();
         } else {
             out << "usage: vostrel-bench [--cells N] [--dup RATE] [--no-index] [--no-illegal] [--system HZ|BB]"
-                   " [--reuse] [--write-back] [--dir DIR] [--start FILE] [--trace FILE]\n";
+                   " [--reuse] [--write-back] [--kinds] [--probe N] [--dir DIR] [--start FILE] [--trace FILE]\n";
             return 1;
         }
     }
