@@ -1,12 +1,15 @@
 #pragma once
-// Bulk inserts on the SQLite connection of a QSQLITE database, through the SQLite library
-// the driver itself uses: one prepared statement, values bound in column order, no
+// Bulk inserts on the SQLite connection of a QSQLITE database, through the SQLite C
+// library the driver itself uses: one prepared statement, values bound in column order, no
 // per-value work of the Qt SQL layer. Used for the millions of rows of a large demo.
 
 #include <QByteArray>
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
+
+struct sqlite3;
+struct sqlite3_stmt;
 
 namespace demo {
 
@@ -28,8 +31,8 @@ private:
     void fail(const QString& what) const;
 
     QString m_table;
-    void* m_db = nullptr;
-    void* m_stmt = nullptr;
+    sqlite3* m_db = nullptr;
+    sqlite3_stmt* m_stmt = nullptr;
     int m_width = 0;
     qint64 m_count = 0;
 };
