@@ -1,3 +1,4 @@
+#include "support/logged_progress.h"
 #include "data_module/end_year_data_mod.h"
 #include "data_module/recording_backend.h"
 #include "maintenance/drop_temp_form.h"
@@ -12,35 +13,6 @@
 
 namespace {
 // What the progress windows of a run were told.
-struct ProgressLog {
-    int windows = 0;
-    int open = 0;
-    QStringList labels;
-    QList<int> maxima;
-    int steps = 0;
-};
-
-class LoggedProgress : public ProgressSink {
-public:
-    explicit LoggedProgress(ProgressLog& log) : m_log(log) { ++m_log.open; }
-    ~LoggedProgress() override { --m_log.open; }
-    void setLabel(const QString& text) override { m_log.labels << text; }
-    void setRange(int, int maximum) override { m_log.maxima << maximum; }
-    void setPosition(int) override {}
-    void step() override { ++m_log.steps; }
-
-private:
-    ProgressLog& m_log;
-};
-
-ProgressFactory loggedProgress(ProgressLog& log)
-{
-    return [&log]() -> std::unique_ptr<ProgressSink> {
-        ++log.windows;
-        return std::make_unique<LoggedProgress>(log);
-    };
-}
-
 RecordingBackend::Answer names(const QStringList& tables)
 {
     RecordingBackend::Answer a;

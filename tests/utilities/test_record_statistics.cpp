@@ -1,3 +1,4 @@
+#include "support/logged_progress.h"
 #include "app/report_memo.h"
 #include "app/system_year_choice.h"
 #include "support/scripted_prompts.h"
@@ -16,25 +17,6 @@
 #include <QTest>
 
 namespace {
-struct ProgressLog {
-    int windows = 0;
-    QStringList labels;
-    QList<int> maxima;
-    int steps = 0;
-};
-
-class LoggedProgress : public ProgressSink {
-public:
-    explicit LoggedProgress(ProgressLog& log) : m_log(log) {}
-    void setLabel(const QString& text) override { m_log.labels << text; }
-    void setRange(int, int maximum) override { m_log.maxima << maximum; }
-    void setPosition(int) override {}
-    void step() override { ++m_log.steps; }
-
-private:
-    ProgressLog& m_log;
-};
-
 class LinesSink : public ReportSink {
 public:
     void addLine(const QString& line) override { lines << line; }
@@ -114,10 +96,7 @@ void TestRecordStatistics::report()
     report.addLine(QStringLiteral("an earlier report"));
     ProgressLog log;
     NullEvents events;
-    RecordStatisticsJob job(as.mast(), as.dm().state, report, events, [&log]() -> std::unique_ptr<ProgressSink> {
-        ++log.windows;
-        return std::make_unique<LoggedProgress>(log);
-    });
+    RecordStatisticsJob job(as.mast(), as.dm().state, report, events, loggedProgress(log));
     job.run(suffix);
 
     checkStamps(report.lines);
