@@ -218,6 +218,21 @@ QWidget* TFrmDataOpti::bottomStrip(int page, QWidget* left)
     return strip;
 }
 
+// The frame of pages 2 to 5: an optional header text, a content column, the button strip.
+QVBoxLayout* TFrmDataOpti::framedPage(QWidget* page, int index, const QString& headerText, QWidget* left)
+{
+    auto* v = new QVBoxLayout(page);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    if (!headerText.isEmpty())
+        v->addWidget(header(page, headerText));
+    auto* inner = new QVBoxLayout;
+    inner->setContentsMargins(6, headerText.isEmpty() ? 6 : 0, 6, 6);
+    v->addLayout(inner, 1);
+    v->addWidget(bottomStrip(index, left));
+    return inner;
+}
+
 QWidget* TFrmDataOpti::buildStep0()
 {
     auto* page = new QWidget;
@@ -349,15 +364,8 @@ QWidget* TFrmDataOpti::buildStep2()
     ChkDYZD->setObjectName(QStringLiteral("ChkDYZD"));
     ChkDYZD->setChecked(true);
 
-    auto* v = new QVBoxLayout(page);
-    v->setContentsMargins(0, 0, 0, 0);
-    v->setSpacing(0);
-    v->addWidget(header(page, QStringLiteral("经检查，发现以下报表存在重复数据，请点击“下一步”进行数据清理。")));
-    auto* inner = new QVBoxLayout;
-    inner->setContentsMargins(6, 0, 6, 6);
-    inner->addWidget(LvDirty);
-    v->addLayout(inner, 1);
-    v->addWidget(bottomStrip(2, ChkDYZD));
+    framedPage(page, 2, QStringLiteral("经检查，发现以下报表存在重复数据，请点击“下一步”进行数据清理。"), ChkDYZD)
+        ->addWidget(LvDirty);
     return page;
 }
 
@@ -371,19 +379,13 @@ QWidget* TFrmDataOpti::buildStep3()
     AutoOptiBar = bar(page, QStringLiteral("AutoOptiBar"));
     DeleteDYZDBar = bar(page, QStringLiteral("DeleteDYZDBar"));
 
-    auto* v = new QVBoxLayout(page);
-    v->setContentsMargins(0, 0, 0, 0);
-    v->setSpacing(0);
-    auto* inner = new QVBoxLayout;
-    inner->setContentsMargins(6, 6, 6, 6);
+    auto* inner = framedPage(page, 3, {});
     inner->addWidget(OptiAnimate);
     inner->addWidget(AutoOptiLogMemo, 1);
     inner->addSpacing(4);
     inner->addWidget(AutoOptiBar);
     inner->addSpacing(2);
     inner->addWidget(DeleteDYZDBar);
-    v->addLayout(inner, 1);
-    v->addWidget(bottomStrip(3));
     return page;
 }
 
@@ -397,18 +399,12 @@ QWidget* TFrmDataOpti::buildStep4()
         page);
     ReviewPage->setObjectName(QStringLiteral("ReviewPage"));
 
-    auto* v = new QVBoxLayout(page);
-    v->setContentsMargins(0, 0, 0, 0);
-    v->setSpacing(0);
-    v->addWidget(header(page,
+    framedPage(page, 4,
         QStringLiteral("    经过自动清理，仍有部分重复数据未清除，请手工将以下列表中可能不需要的重复数据删除。"
                        "注意：由于删除操作不可逆，请慎重执行，建议对照报表将无效数据删除。"
-                       "切记只删除无效数据，保留有效数据，不可全部删除。")));
-    auto* inner = new QVBoxLayout;
-    inner->setContentsMargins(6, 0, 6, 6);
-    inner->addWidget(ReviewPage);
-    v->addLayout(inner, 1);
-    v->addWidget(bottomStrip(4, ChkWarning));
+                       "切记只删除无效数据，保留有效数据，不可全部删除。"),
+        ChkWarning)
+        ->addWidget(ReviewPage);
     return page;
 }
 
@@ -419,21 +415,14 @@ QWidget* TFrmDataOpti::buildStep5()
     BatchAppendBar = bar(page, QStringLiteral("BatchAppendBar"));
     DeleteDirtyBar = bar(page, QStringLiteral("DeleteDirtyBar"));
 
-    auto* v = new QVBoxLayout(page);
-    v->setContentsMargins(0, 0, 0, 0);
-    v->setSpacing(0);
-    v->addWidget(header(page,
+    auto* inner = framedPage(page, 5,
         QStringLiteral("    数据清理完毕，是否将清理的结果反映到正常业务表中?点击“确定”系统将自动更新业务数据，"
-                       "点击“取消”放弃所有操作。")));
-    auto* inner = new QVBoxLayout;
-    inner->setContentsMargins(6, 0, 6, 6);
+                       "点击“取消”放弃所有操作。"));
     inner->addWidget(BatchAppendMemo, 1);
     inner->addSpacing(4);
     inner->addWidget(BatchAppendBar);
     inner->addSpacing(2);
     inner->addWidget(DeleteDirtyBar);
-    v->addLayout(inner, 1);
-    v->addWidget(bottomStrip(5));
     return page;
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+class QVBoxLayout;
 class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
@@ -93,6 +94,7 @@ private:
     QWidget* buildStep4();
     QWidget* buildStep5();
     QWidget* bottomStrip(int page, QWidget* left = nullptr);
+    QVBoxLayout* framedPage(QWidget* page, int index, const QString& headerText, QWidget* left = nullptr);
     QWidget* pictureStrip();
     void showPage(int page);
     void formYearTableNames(const QString& suffix);
