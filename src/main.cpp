@@ -1,9 +1,9 @@
 #include "app/application.h"
 #include "app/startup.h"
-#include "cleanup/frm_data_opti.h"
-#include "maintenance/del_bbex_form.h"
-#include "maintenance/drop_temp_form.h"
-#include "utilities/tab_count_form.h"
+#include "cleanup/ui/frm_data_opti.h"
+#include "maintenance/ui/del_bbex_form.h"
+#include "maintenance/ui/drop_temp_form.h"
+#include "utilities/ui/tab_count_form.h"
 
 // The dispatch table of the main window: one line per function window,
 //     table[QStringLiteral("<menu entry name>")] = [&dm](QWidget* owner) -> QDialog* {
@@ -13,7 +13,6 @@
 // shown disabled (menu entry and tool button).
 static DispatchTable buildDispatchTable(TEndYearDataMod& dm)
 {
-    Q_UNUSED(dm);
     DispatchTable table;
     // TFrmDataOpti, duplicate cleanup, for the system the handler has just selected.
     table[QStringLiteral("MnOptiBB")] = [&dm](QWidget* owner) { return createDataOptiWindow(owner, dm); };

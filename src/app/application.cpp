@@ -7,8 +7,6 @@
 #include <QTranslator>
 #include <exception>
 
-QString applicationTitle() { return QStringLiteral("Vostrel报表系统数据优化工具"); }
-
 void setApplicationTitle()
 {
     // applicationDisplayName() falls back to the name. Setting the display name itself

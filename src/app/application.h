@@ -1,4 +1,6 @@
 #pragma once
+#include "data_module/job_context.h"
+
 #include <QApplication>
 
 // The program's application object: its title, Qt's own Chinese texts for standard
@@ -12,8 +14,6 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
-// "Vostrel报表系统数据优化工具": the caption of boxes that name none of their own.
-QString applicationTitle();
 // Sets the application title (as the application name, so that window titles stay
 // exactly as the windows set them).
 void setApplicationTitle();

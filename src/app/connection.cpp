@@ -2,6 +2,7 @@
 
 #include "data_module/database_error.h"
 #include "data_module/end_year_data_mod.h"
+#include "data_module/report_system.h"
 #include "data_module/sql_text.h"
 #include "platform/host.h"
 #include "platform/ini_profile.h"
@@ -16,15 +17,15 @@ namespace {
 struct KindRow {
     const char16_t* word;     // tested in DBMS
     const char16_t* remembered;
-    int kind;
+    DbKind kind;
 };
 constexpr KindRow KindRows[] = {
-    {u"ODBC", u"ODBC", 0},
-    {u"ANY", u"ODBC", 0},
-    {u"DB2", u"DB2", 3},
-    {u"ORACLE", u"ORACLE", 3},
-    {u"MSS", u"MSS", 2},
-    {u"SYBASE", u"SYBASE", 1},
+    {u"ODBC", u"ODBC", DbKind::Anywhere},
+    {u"ANY", u"ODBC", DbKind::Anywhere},
+    {u"DB2", u"DB2", DbKind::Db2Oracle},
+    {u"ORACLE", u"ORACLE", DbKind::Db2Oracle},
+    {u"MSS", u"MSS", DbKind::SqlServer},
+    {u"SYBASE", u"SYBASE", DbKind::Sybase},
 };
 
 const QString Blob = QStringLiteral("BLOB SIZE=2048");
@@ -132,7 +133,7 @@ QString ConnectAccountSet(TEndYearDataMod& dm, const QString& userCode, const QS
     }
 
     // The workstation code of this computer, on DB2 and Oracle; never fails the connection.
-    if (state.DatabaseKind == 3) {
+    if (state.DatabaseKind == DbKind::Db2Oracle) {
         Query& q = dm.LoginQuery;
         try {
             q.close();
@@ -224,32 +225,4 @@ std::optional<QString> RestorePassword(const QString& stored)
         result.append(QChar(code));
     }
     return result;
-}
-
-void FillTableNames(ConnectionState& state, const QString& selector)
-{
-    const bool summary = selector == u"HZ";
-    const QString prefix = summary ? QStringLiteral("HZ") : QStringLiteral("KR");
-    TableNameSet& t = state.TableNames;
-    t.FormatName = prefix + (state.DatabaseKind == 2 || state.DatabaseKind == 3 ? QStringLiteral("BBZD")
-                                                                                   : QStringLiteral("BBGS"));
-    t.BBZDName = prefix + QStringLiteral("BBZD");
-    t.HZDName = prefix + QStringLiteral("HZD");
-    t.LZDName = prefix + QStringLiteral("LZD");
-    t.DYZDName = prefix + QStringLiteral("DYZD");
-    if (summary) {
-        t.DWSJName = QStringLiteral("HZDWSJ");
-        t.HZSJName = QStringLiteral("HZHZSJ");
-        t.DWZDName = QStringLiteral("HZDWZD");
-        t.LBZDName = QStringLiteral("HZLBZD");
-    } else {
-        t.DWSJName.clear();
-        t.HZSJName.clear();
-        t.DWZDName.clear();
-        t.LBZDName.clear();
-    }
-    state.SystemSelector = summary ? QStringLiteral("HZ") : QStringLiteral("BB");
-    t.YearSuffix.clear();
-    for (int i = 0; i < 5; ++i)
-        t.entry(10 + i) = t.entry(2 + i);
 }

@@ -37,6 +37,3 @@ QString GetDataSourceName(const QString& dataSourceName);
 // outside the single-byte range.
 std::optional<QString> RestorePassword(const QString& stored);
 
-// Fills SystemSelector and TableNames for the cleanup wizard: selector "BB" (report
-// management, prefix KR) or "HZ" (report summary, prefix HZ). The year suffix is emptied.
-void FillTableNames(ConnectionState& state, const QString& selector);

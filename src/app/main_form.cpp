@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 
 #include "app/connection.h"
+#include "data_module/report_system.h"
 #include "app/image_list.h"
 #include "app/prompt_service.h"
 #include "data_module/end_year_data_mod.h"

@@ -26,21 +26,6 @@ PromptService& PromptService::instance()
 
 void PromptService::install(PromptService* service) { g_installed = service; }
 
-void PromptService::databaseError(const DatabaseError& error)
-{
-    message(error.message(), QApplication::applicationDisplayName(), PromptIcon::Error, PromptButtons::Ok);
-}
-
-void PromptService::information(const QString& text, const QString& caption)
-{
-    message(text, caption, PromptIcon::Information, PromptButtons::Ok);
-}
-
-bool PromptService::confirm(const QString& text, const QString& caption, PromptIcon icon)
-{
-    return message(text, caption, icon, PromptButtons::YesNo) == PromptAnswer::Yes;
-}
-
 PromptAnswer WidgetPromptService::message(const QString& text, const QString& caption, PromptIcon icon,
     PromptButtons buttons)
 {
@@ -58,6 +43,9 @@ PromptAnswer WidgetPromptService::message(const QString& text, const QString& ca
     case PromptButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
     case PromptButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
     case PromptButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case PromptButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
     }
     switch (box.exec()) {
     case QMessageBox::Yes: return PromptAnswer::Yes;

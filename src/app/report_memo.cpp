@@ -31,8 +31,3 @@ QStringList ReportMemo::lines() const
         out.append(b.text());
     return out;
 }
-
-QString reportStamp(const QTime& time)
-{
-    return QStringLiteral("【") + time.toString(QStringLiteral("hh:mm:ss")) + QStringLiteral("】 ");
-}

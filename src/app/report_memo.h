@@ -1,4 +1,5 @@
 #pragma once
+#include "data_module/job_context.h"
 #include "data_module/sinks.h"
 
 #include <QPlainTextEdit>
@@ -19,6 +20,3 @@ public:
     QStringList lines() const;
     int lineCount() const { return lines().size(); }
 };
-
-// The stamp that begins a timed report line: "【hh:mm:ss】 " (24-hour clock, one blank).
-QString reportStamp(const QTime& time = QTime::currentTime());

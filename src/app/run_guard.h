@@ -1,7 +1,6 @@
 #pragma once
 #include "data_module/sinks.h"
 
-#include <QDialog>
 #include <QList>
 #include <QPointer>
 #include <functional>
@@ -10,12 +9,8 @@
 class QAction;
 class QWidget;
 
-// Creates and shows a progress window for one pass of a run; destroying the sink closes
-// and frees the window. Jobs take one of these so that tests can count the windows.
-using ProgressFactory = std::function<std::unique_ptr<ProgressSink>()>;
-
 // Keeps a function window whole while a run is in progress: the run's buttons, actions and
-// options are disabled, the window refuses to close (see FunctionWindow), and pending
+// options are disabled, the window stays open (see FunctionWindow), and pending
 // events still run between statements so that labels, memos and the progress window
 // repaint.
 class RunGuard : public EventsHook {
@@ -49,28 +44,4 @@ private:
     QList<QPointer<QWidget>> m_widgets;
     QList<QPointer<QAction>> m_actions;
     bool m_running = false;
-};
-
-// Base of the function windows: a modal dialog owned by the main window that holds the
-// run guard. While a run is in progress it cannot be closed, neither from the title bar,
-// nor with Escape, nor with its own Close button.
-class FunctionWindow : public QDialog {
-    Q_OBJECT
-public:
-    explicit FunctionWindow(QWidget* owner = nullptr);
-
-    RunGuard& guard() { return m_guard; }
-    bool running() const { return m_guard.running(); }
-
-    // Runs body as one guarded run; refused while another run is in progress. A database
-    // error that the job does not catch ends the run in the standard error box.
-    void runGuarded(const std::function<void()>& body);
-
-    // Progress windows owned by this window.
-    ProgressFactory progressWindows();
-
-    void done(int result) override;
-
-private:
-    RunGuard m_guard;
 };

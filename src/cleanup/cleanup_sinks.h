@@ -1,5 +1,6 @@
 #pragma once
 #include "cleanup/data_classes.h"
+#include "data_module/job_context.h"
 #include "data_module/sinks.h"
 
 #include <QColor>
@@ -53,8 +54,7 @@ inline QColor verdictRed() { return QColor(255, 0, 0); }
 inline QColor verdictGreen() { return QColor(0, 128, 0); }
 
 // The clock the log lines take their time from (tests fix it).
-using CleanupClock = std::function<QTime()>;
-inline QTime systemClock() { return QTime::currentTime(); }
+using CleanupClock = JobClock;
 
 // "【hh:mm:ss】 " (24-hour), the start of every stamped log line.
 inline QString logStamp(const QTime& time)

@@ -24,9 +24,18 @@ struct TableNameSet {
     const QString& entry(int index) const;
 };
 
+// The database kind, with the numbers the connection sets from the settings value DBMS.
+enum class DbKind : int {
+    Anywhere = 0,    // SQL Anywhere through an ODBC data source
+    Sybase = 1,
+    SqlServer = 2,   // Microsoft SQL Server
+    Db2Oracle = 3,   // DB2 or Oracle, one code for both
+};
+inline int kindNumber(DbKind kind) { return static_cast<int>(kind); }
+
 // Program-lifetime connection state every function reads.
 struct ConnectionState {
-    int DatabaseKind = 0;           // 0 ASA/ODBC, 1 Sybase, 2 MS SQL Server, 3 DB2 or Oracle
+    DbKind DatabaseKind = DbKind::Anywhere;
     QString WorkstationCode;        // kind 3 only; "ERROR" when the lookup failed
     QString SystemSelector;         // "BB" or "HZ"
     TableNameSet TableNames;

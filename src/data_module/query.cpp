@@ -47,6 +47,35 @@ int Query::exec()
     return m_db.send(sql(), m_binds);
 }
 
+int Query::execute(const QStringList& lines)
+{
+    close();
+    m_lines = lines;
+    m_binds.clear();
+    const int affected = m_db.send(sql(), m_binds);
+    close();
+    return affected;
+}
+
+QString Query::executeOrError(const QStringList& lines)
+{
+    try {
+        execute(lines);
+    } catch (const DatabaseError& error) {
+        close();
+        return error.message().isEmpty() ? QStringLiteral("?") : error.message();
+    }
+    return {};
+}
+
+void Query::open(const QStringList& lines)
+{
+    close();
+    m_lines = lines;
+    m_binds.clear();
+    open();
+}
+
 void Query::close()
 {
     m_cursor.reset();

@@ -25,6 +25,17 @@ public:
     // Positional values for "?" placeholders.
     void addBind(const QVariant& value) { m_binds.append(value); }
 
+    // The one way to send a statement of lines without result: close, take the lines,
+    // execute, close. execute() throws DatabaseError; executeOrError() returns the
+    // database's message, empty on success. Both return with the query closed.
+    int execute(const QStringList& lines);
+    int execute(const QString& sql) { return execute(QStringList{sql}); }
+    QString executeOrError(const QStringList& lines);
+    QString executeOrError(const QString& sql) { return executeOrError(QStringList{sql}); }
+    // Close, take the lines, open on the first row (throws DatabaseError).
+    void open(const QStringList& lines);
+    void open(const QString& sql) { open(QStringList{sql}); }
+
     void open();        // throws DatabaseError; positioned on the first row
     int exec();         // throws DatabaseError; rows affected or -1
     void close();

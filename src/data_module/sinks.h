@@ -1,6 +1,9 @@
 #pragma once
 #include <QString>
 
+#include <functional>
+#include <memory>
+
 // What a job reports while it runs. Windows connect these to their widgets;
 // tests record them.
 
@@ -28,6 +31,10 @@ public:
     virtual ~EventsHook() = default;
     virtual void processEvents() = 0;
 };
+
+// Creates and shows a progress window for one pass of a run; destroying the sink closes
+// and frees the window. Jobs take one of these so that tests can count the windows.
+using ProgressFactory = std::function<std::unique_ptr<ProgressSink>()>;
 
 // Sinks that drop everything, for callers that do not show progress.
 class NullProgress : public ProgressSink {

@@ -1,8 +1,8 @@
 #include "data_module/working_tables.h"
 
-QString numericDataType(int databaseKind)
+QString numericDataType(DbKind databaseKind)
 {
-    return databaseKind == 3 ? QStringLiteral("float") : QStringLiteral("u001");
+    return databaseKind == DbKind::Db2Oracle ? QStringLiteral("float") : QStringLiteral("u001");
 }
 
 const QStringList& workingTableBases()
@@ -28,7 +28,7 @@ QStringList workingTableNames()
     return names;
 }
 
-QList<ColumnDef> reportColumns(const QString& base, int databaseKind)
+QList<ColumnDef> reportColumns(const QString& base, DbKind databaseKind)
 {
     const QString v8 = QStringLiteral("varchar(8)");
     const QString v9 = QStringLiteral("varchar(9)");
@@ -66,7 +66,7 @@ QList<ColumnDef> reportColumns(const QString& base, int databaseKind)
     return {};
 }
 
-QString createWorkingTableStatement(const QString& role, const QString& base, int databaseKind)
+QString createWorkingTableStatement(const QString& role, const QString& base, DbKind databaseKind)
 {
     QStringList cols;
     for (const ColumnDef& c : reportColumns(base, databaseKind))

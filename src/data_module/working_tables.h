@@ -1,4 +1,6 @@
 #pragma once
+#include "data_module/connection_state.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -12,7 +14,7 @@ struct ColumnDef {
 };
 
 // Declared type of DYZD_DATA: "u001" on kinds 0, 1 and 2, "float" on kind 3.
-QString numericDataType(int databaseKind);
+QString numericDataType(DbKind databaseKind);
 
 // Bases in working-table order: HZD, LZD, DYZD, DWSJ, HZSJ, BBZD.
 const QStringList& workingTableBases();
@@ -23,8 +25,8 @@ QStringList workingTableNames();
 
 // The columns of a base ("HZD", "LZD", "DYZD", "DWSJ", "HZSJ", or "BBZD" for the eight
 // report-dictionary columns the wizard reads), in table order. Empty for an unknown base.
-QList<ColumnDef> reportColumns(const QString& base, int databaseKind);
+QList<ColumnDef> reportColumns(const QString& base, DbKind databaseKind);
 
 // "create table optiHZD (BBZD_BH varchar(8) null, ...)": every column nullable, no key,
 // no index. The base is the name without its role prefix.
-QString createWorkingTableStatement(const QString& role, const QString& base, int databaseKind);
+QString createWorkingTableStatement(const QString& role, const QString& base, DbKind databaseKind);

@@ -1,12 +1,10 @@
 #include "maintenance/bbex_cleanup.h"
 
-#include "app/application.h"
-#include "app/prompt_service.h"
 #include "data_module/database.h"
 #include "data_module/database_error.h"
 
-BbexCleanupJob::BbexCleanupJob(Database& db)
-    : m_db(db), DelBBEXQuery(db)
+BbexCleanupJob::BbexCleanupJob(const JobContext& context)
+    : m_context(context), m_db(context.db), DelBBEXQuery(context.db)
 {
 }
 
@@ -77,15 +75,7 @@ QStringList BbexCleanupJob::writeBackLines(const QString& p)
     };
 }
 
-void BbexCleanupJob::send(const QStringList& lines)
-{
-    DelBBEXQuery.close();
-    DelBBEXQuery.clear();
-    for (const QString& line : lines)
-        DelBBEXQuery.add(line);
-    DelBBEXQuery.exec();
-    DelBBEXQuery.close();
-}
+void BbexCleanupJob::send(const QStringList& lines) { DelBBEXQuery.execute(lines); }
 
 void BbexCleanupJob::rollback()
 {
@@ -98,20 +88,11 @@ void BbexCleanupJob::rollback()
 
 void BbexCleanupJob::DropWorkTable(const QString& prefix)
 {
-    try {
-        send(dropLines(prefix));
-    } catch (const DatabaseError&) {
-        // Normally there is no work table to drop.
-    }
+    // Normally there is no work table to drop.
+    DelBBEXQuery.executeOrError(dropLines(prefix));
 }
 
-void BbexCleanupJob::CreateWorkTable(const QString& prefix)
-{
-    try {
-        send(createLines(prefix));
-    } catch (const DatabaseError&) {
-    }
-}
+void BbexCleanupJob::CreateWorkTable(const QString& prefix) { DelBBEXQuery.executeOrError(createLines(prefix)); }
 
 void BbexCleanupJob::DeleteOrphans(const QString& prefix)
 {
@@ -127,10 +108,7 @@ void BbexCleanupJob::DeleteOrphans(const QString& prefix)
 bool BbexCleanupJob::workTableEmpty(const QString& prefix)
 {
     try {
-        DelBBEXQuery.close();
-        DelBBEXQuery.clear();
-        DelBBEXQuery.add(QStringLiteral("select count(*) con1 from temp") + prefix + QStringLiteral("BBEX"));
-        DelBBEXQuery.open();
+        DelBBEXQuery.open(QStringLiteral("select count(*) con1 from temp") + prefix + QStringLiteral("BBEX"));
         const bool empty = DelBBEXQuery.integer(QStringLiteral("con1")) == 0;
         DelBBEXQuery.close();
         return empty;
@@ -180,6 +158,6 @@ void BbexCleanupJob::run()
 {
     cleanSystem(QStringLiteral("KR"));
     cleanSystem(QStringLiteral("HZ"));
-    prompts().message(QStringLiteral("清除完成!"), applicationTitle(), PromptIcon::None,
+    m_context.prompts.message(QStringLiteral("清除完成!"), applicationTitle(), PromptIcon::None,
         PromptButtons::Ok);
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "data_module/job_context.h"
 #include "data_module/query.h"
 
 #include <QString>
@@ -11,7 +12,7 @@ class Database;
 // distinct rows into the work table tempKRBBEX / tempHZBBEX and writing them back.
 class BbexCleanupJob {
 public:
-    explicit BbexCleanupJob(Database& db);
+    explicit BbexCleanupJob(const JobContext& context);
 
     // Both systems, then "清除完成!". A transaction that cannot be begun ends the run with a
     // DatabaseError (the caller shows the standard error box).
@@ -37,6 +38,7 @@ private:
     bool workTableEmpty(const QString& prefix);
     void rollback();
 
+    JobContext m_context;
     Database& m_db;
     Query DelBBEXQuery;
 };

@@ -1,13 +1,11 @@
 #include "maintenance/temp_table_purge.h"
 
-#include "app/prompt_service.h"
 #include "data_module/database.h"
 #include "data_module/database_error.h"
 #include "data_module/sql_text.h"
 
-TempTablePurgeJob::TempTablePurgeJob(Database& db, const ConnectionState& state, EventsHook& events,
-    ProgressFactory progress)
-    : m_state(state), m_events(events), m_progress(std::move(progress)), QryDropTemp(db), QrySysTab(db)
+TempTablePurgeJob::TempTablePurgeJob(const JobContext& context, TempTablePurgeOptions options)
+    : m_context(context), m_options(options), QryDropTemp(context.db), QrySysTab(context.db)
 {
 }
 
@@ -22,11 +20,11 @@ const QStringList& TempTablePurgeJob::commonPrefixes()
     return prefixes;
 }
 
-QStringList TempTablePurgeJob::catalogueLines(int kind, const QString& prefix, bool escape, bool checkLocal,
+QStringList TempTablePurgeJob::catalogueLines(DbKind kind, const QString& prefix, bool escape, bool checkLocal,
     const QString& workstationCode)
 {
     QStringList lines;
-    if (kind != 3) {
+    if (kind != DbKind::Db2Oracle) {
         lines << QStringLiteral("select name  TmpName from sysobjects where type='U' and name like '") + prefix
                 + QStringLiteral("%'");
         return lines;
@@ -44,17 +42,17 @@ QStringList TempTablePurgeJob::catalogueLines(int kind, const QString& prefix, b
 
 void TempTablePurgeJob::run()
 {
-    const PromptAnswer answer = prompts().message(QStringLiteral("操作前必须保证所有系统已经退出，确认清除临时表？"),
+    const PromptAnswer answer = m_context.prompts.message(QStringLiteral("操作前必须保证所有系统已经退出，确认清除临时表？"),
         QStringLiteral("提示"), PromptIcon::Information, PromptButtons::YesNo);
     if (answer != PromptAnswer::Yes)
         return;
     for (const QString& prefix : commonPrefixes())
         PurgePrefix(prefix, false);
-    if (m_state.DatabaseKind == 0)
+    if (m_context.kind() == DbKind::Anywhere)
         PurgePrefix(QStringLiteral("#"), false);
-    if (m_state.DatabaseKind == 3)
+    if (m_context.kind() == DbKind::Db2Oracle)
         PurgePrefix(QStringLiteral("T"), true);
-    prompts().message(QStringLiteral("临时表清理完毕"), QStringLiteral("提示"), PromptIcon::Information,
+    m_context.prompts.message(QStringLiteral("临时表清理完毕"), QStringLiteral("提示"), PromptIcon::Information,
         PromptButtons::Ok);
 }
 
@@ -62,13 +60,8 @@ void TempTablePurgeJob::PurgePrefix(const QString& prefix, bool escape)
 {
     int n = 0;
     try {
-        QrySysTab.close();
-        QrySysTab.clear();
-        for (const QString& line :
-            catalogueLines(m_state.DatabaseKind, prefix, escape, m_checkLocal, m_state.WorkstationCode))
-            QrySysTab.add(line);
-        QrySysTab.open();
-        QrySysTab.first();
+        QrySysTab.open(
+            catalogueLines(m_context.kind(), prefix, escape, m_options.checkLocal, m_context.state.WorkstationCode));
         n = QrySysTab.recordCount();
     } catch (const DatabaseError&) {
         // A catalogue this database does not have: the prefix is passed over.
@@ -80,9 +73,8 @@ void TempTablePurgeJob::PurgePrefix(const QString& prefix, bool escape)
         return;
     }
 
-    std::unique_ptr<ProgressSink> step = m_progress ? m_progress() : nullptr;
-    NullProgress none;
-    ProgressSink& progress = step ? *step : none;
+    const std::unique_ptr<ProgressSink> window = m_context.progressWindow();
+    ProgressSink& progress = *window;
     progress.setLabel(QStringLiteral("正在清除临时表......"));
     progress.setRange(0, n);
     try {
@@ -91,18 +83,11 @@ void TempTablePurgeJob::PurgePrefix(const QString& prefix, bool escape)
             // Only a plain table name from the catalogue goes into the drop statement.
             if (isPlainTableName(name)) {
                 progress.setLabel(QStringLiteral("正在清除临时表") + name);
-                QryDropTemp.close();
-                QryDropTemp.clear();
-                QryDropTemp.add(QStringLiteral("drop table ") + name);
-                try {
-                    QryDropTemp.exec();
-                } catch (const DatabaseError&) {
-                    // In use, no right to drop it, already gone: the next name is taken.
-                }
+                // In use, no right to drop it, already gone: the next name is taken.
+                QryDropTemp.executeOrError(QStringLiteral("drop table ") + name);
             }
             progress.step();
-            m_events.processEvents();
-            QryDropTemp.close();
+            m_context.events.processEvents();
             QrySysTab.next();
         }
     } catch (const DatabaseError&) {

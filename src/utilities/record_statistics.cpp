@@ -1,7 +1,5 @@
 #include "utilities/record_statistics.h"
 
-#include "app/prompt_service.h"
-#include "app/report_memo.h"
 #include "data_module/database.h"
 #include "data_module/database_error.h"
 #include "data_module/sql_text.h"
@@ -9,35 +7,30 @@
 #include <QSaveFile>
 #include <QStringEncoder>
 
-RecordStatisticsJob::RecordStatisticsJob(Database& db, ConnectionState& state, ReportSink& report,
-    EventsHook& events, ProgressFactory progress)
-    : m_state(state), m_report(report), m_events(events), m_progress(std::move(progress)),
-      QrySysTab(db), QryCount(db)
+RecordStatisticsJob::RecordStatisticsJob(const JobContext& context, RecordStatisticsOptions options,
+    ReportSink& report)
+    : m_context(context), m_options(std::move(options)), m_state(context.state), m_report(report),
+      QrySysTab(context.db), QryCount(context.db)
 {
 }
 
-void RecordStatisticsJob::run(const QString& yearSuffix)
+void RecordStatisticsJob::run()
 {
-    m_state.TableNames.YearSuffix = yearSuffix;
+    m_state.TableNames.YearSuffix = m_options.yearSuffix;
     {
-        std::unique_ptr<ProgressSink> step = m_progress ? m_progress() : nullptr;
-        NullProgress none;
-        ProgressSink& progress = step ? *step : none;
-        progress.setLabel(QStringLiteral("正在统计......"));
-        CountTables(progress);
+        const std::unique_ptr<ProgressSink> progress = m_context.progressWindow();
+        progress->setLabel(QStringLiteral("正在统计......"));
+        CountTables(*progress);
     }
-    prompts().information(QStringLiteral("统计完毕，请查看统计报告！"), QStringLiteral("提示"));
+    m_context.prompts.information(QStringLiteral("统计完毕，请查看统计报告！"), QStringLiteral("提示"));
 }
 
 void RecordStatisticsJob::CountTables(ProgressSink& progress)
 {
     m_report.clear();
-    m_report.addLine(reportStamp() + QStringLiteral("开始统计！"));
+    m_report.addLine(m_context.stamp() + QStringLiteral("开始统计！"));
     try {
-        QrySysTab.close();
-        QrySysTab.clear();
-        QrySysTab.add(QStringLiteral("select * from JWTABN order by F_XTBH  "));
-        QrySysTab.open();
+        QrySysTab.open(QStringLiteral("select * from JWTABN order by F_XTBH  "));
         progress.setRange(0, QrySysTab.recordCount());
         QrySysTab.first();
         QString previous;
@@ -50,7 +43,7 @@ void RecordStatisticsJob::CountTables(ProgressSink& progress)
             }
             countOne(table + m_state.TableNames.YearSuffix);
             QryCount.close();
-            m_events.processEvents();
+            m_context.events.processEvents();
             progress.step();
             QrySysTab.next();
         }
@@ -58,7 +51,7 @@ void RecordStatisticsJob::CountTables(ProgressSink& progress)
         // A catalogue that cannot be read ends the listing; the closing line still follows.
     }
     QrySysTab.close();
-    m_report.addLine(reportStamp() + QStringLiteral("统计结束！"));
+    m_report.addLine(m_context.stamp() + QStringLiteral("统计结束！"));
 }
 
 void RecordStatisticsJob::countOne(const QString& table)
@@ -66,10 +59,7 @@ void RecordStatisticsJob::countOne(const QString& table)
     // Only a plain name goes into the statement; anything else counts as a missing table.
     if (isPlainTableName(table)) {
         try {
-            QryCount.close();
-            QryCount.clear();
-            QryCount.add(QStringLiteral("select count(1) con1 from ") + table);
-            QryCount.open();
+            QryCount.open(QStringLiteral("select count(1) con1 from ") + table);
             const qint64 count = QryCount.integer(QStringLiteral("con1"));
             m_report.addLine(QStringLiteral("   ") + table + QStringLiteral("记录数：") + QString::number(count));
             return;

@@ -1,24 +1,23 @@
 #pragma once
-#include "app/run_guard.h"
-#include "data_module/connection_state.h"
+#include "data_module/job_context.h"
 #include "data_module/query.h"
-#include "data_module/sinks.h"
 
 #include <QString>
 #include <QStringList>
 
-class Database;
+struct RecordStatisticsOptions {
+    QString yearSuffix;   // empty for the current year
+};
 
 // Record counts of every table that JWTABN lists, grouped by module, for the current year
 // (empty suffix) or one historical year (the four digits appended to every table name).
 class RecordStatisticsJob {
 public:
-    RecordStatisticsJob(Database& db, ConnectionState& state, ReportSink& report, EventsHook& events,
-        ProgressFactory progress);
+    RecordStatisticsJob(const JobContext& context, RecordStatisticsOptions options, ReportSink& report);
 
     // One counting run: stores the suffix in TableNames.YearSuffix, counts under a progress
     // window and ends with the closing box.
-    void run(const QString& yearSuffix);
+    void run();
 
     // Fills the report with the counts for TableNames.YearSuffix.
     void CountTables(ProgressSink& progress);
@@ -26,10 +25,10 @@ public:
 private:
     void countOne(const QString& table);
 
+    JobContext m_context;
+    RecordStatisticsOptions m_options;
     ConnectionState& m_state;
     ReportSink& m_report;
-    EventsHook& m_events;
-    ProgressFactory m_progress;
     Query QrySysTab;
     Query QryCount;
 };

@@ -152,14 +152,14 @@ void TestConnection::firstStepByKind()
     Rig rig;
     qputenv("ODBCINI", rig.home.filePath(QStringLiteral("none.ini")).toLocal8Bit());
     rig.sqlca(dbms);
-    rig.dm.state.DatabaseKind = 2;
+    rig.dm.state.DatabaseKind = DbKind(2);
 
     QCOMPARE(rig.connect(), QString());
     const auto connects = rig.rec().connects();
     QCOMPARE(connects.size(), 2);
     QCOMPARE(connects.at(0).text, driver);
     QCOMPARE(connects.at(0).params, replaced(params));
-    QCOMPARE(rig.dm.state.DatabaseKind, kind);
+    QCOMPARE(kindNumber(rig.dm.state.DatabaseKind), kind);
     QCOMPARE(rig.registryQueries(),
         QStringList{QStringLiteral("SELECT kvdbztxx_owner,kvdbztxx_pass,kvdbztxx_base,kvdbztxx_ztmc") + from
             + QStringLiteral(" WHERE kvdbztxx_ztbh = '001'")});

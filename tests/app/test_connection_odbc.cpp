@@ -33,12 +33,12 @@ void TestConnectionOdbc::loginConnectsAsTheOwner()
 {
     TestAccountSet as(unconnected());
     TEndYearDataMod& dm = as.dm();
-    dm.state.DatabaseKind = 2;
+    dm.state.DatabaseKind = DbKind(2);
     QCOMPARE(ConnectAccountSet(dm, QStringLiteral("9999"), QStringLiteral("typed"), QStringLiteral("jwcw.ini"),
                  QStringLiteral("001    演示"), true),
         QString());
     QVERIFY(dm.mast.connected());
-    QCOMPARE(dm.state.DatabaseKind, 0);
+    QCOMPARE(kindNumber(dm.state.DatabaseKind), 0);
     // The data source is named upper-cased; its driver is found all the same.
     QCOMPARE(dm.mast.driverName(), QStringLiteral("SQLite3"));
     QCOMPARE(dm.mast.param(QStringLiteral("ODBC DSN")), as.dsn().toUpper());

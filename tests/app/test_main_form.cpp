@@ -1,4 +1,5 @@
 #include "app/connection.h"
+#include "data_module/report_system.h"
 #include "app/main_form.h"
 #include "data_module/end_year_data_mod.h"
 #include "data_module/recording_backend.h"
@@ -165,7 +166,7 @@ void TestMainForm::tableNames()
     QFETCH(int, kind);
     QFETCH(QStringList, names);
     ConnectionState state;
-    state.DatabaseKind = kind;
+    state.DatabaseKind = DbKind(kind);
     // Left from an earlier run of the wizard.
     for (int i = 0; i < TableNameSet::Count; ++i)
         state.TableNames.entry(i) = QStringLiteral("old%1").arg(i);
@@ -180,7 +181,7 @@ void TestMainForm::tableNames()
 void TestMainForm::cleanupEntriesPrepareTheWizard()
 {
     Rig rig(AllEntries);
-    rig.dm.state.DatabaseKind = 1;
+    rig.dm.state.DatabaseKind = DbKind(1);
     rig.form->action(QStringLiteral("MnOptiBB"))->trigger();
     rig.form->action(QStringLiteral("MnOptiHZ"))->trigger();
     QCOMPARE(rig.opened.size(), 2);
@@ -203,7 +204,7 @@ void TestMainForm::cleanupEntriesPrepareTheWizard()
 void TestMainForm::refillAfterTheOtherSystem()
 {
     Rig rig(AllEntries);
-    rig.dm.state.DatabaseKind = 3;
+    rig.dm.state.DatabaseKind = DbKind(3);
     rig.form->MnOptiHZClick();
     // The wizard appends a year suffix during its run.
     rig.dm.state.TableNames.YearSuffix = QStringLiteral("2003");

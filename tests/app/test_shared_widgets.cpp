@@ -1,5 +1,5 @@
 #include "app/report_memo.h"
-#include "app/run_guard.h"
+#include "app/function_window.h"
 #include "app/system_year_choice.h"
 #include "data_module/database_error.h"
 #include "support/scripted_prompts.h"

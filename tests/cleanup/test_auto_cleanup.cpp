@@ -1,4 +1,5 @@
 #include "app/connection.h"
+#include "data_module/report_system.h"
 #include "cleanup/auto_cleanup.h"
 #include "cleanup/duplicate_check.h"
 #include "cleanup/write_back.h"

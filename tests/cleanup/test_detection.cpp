@@ -1,4 +1,5 @@
 #include "app/connection.h"
+#include "data_module/report_system.h"
 #include "cleanup/duplicate_check.h"
 #include "data_module/database_error.h"
 #include "data_module/end_year_data_mod.h"

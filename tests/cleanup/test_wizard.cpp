@@ -2,9 +2,9 @@
 #include "test_write_back_fixture.h"
 
 #include "app/main_form.h"
-#include "cleanup/frm_data_opti.h"
-#include "cleanup/review_hint.h"
-#include "cleanup/review_panel.h"
+#include "cleanup/ui/frm_data_opti.h"
+#include "cleanup/ui/review_hint.h"
+#include "cleanup/ui/review_panel.h"
 #include "support/scripted_prompts.h"
 
 #include <QCheckBox>

@@ -4,6 +4,7 @@
 #include "support/test_account_set.h"
 
 #include "app/connection.h"
+#include "data_module/report_system.h"
 #include "cleanup/auto_cleanup.h"
 #include "cleanup/duplicate_check.h"
 #include "cleanup/job_recorders.h"

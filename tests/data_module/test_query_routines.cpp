@@ -30,7 +30,7 @@ struct Recorded {
     {
         dm.mast.setDriverName(QStringLiteral("Recording"));
         dm.mast.connect();
-        dm.state.DatabaseKind = kind;
+        dm.state.DatabaseKind = DbKind(kind);
     }
 };
 

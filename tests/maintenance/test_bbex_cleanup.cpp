@@ -2,7 +2,8 @@
 #include "data_module/end_year_data_mod.h"
 #include "data_module/recording_backend.h"
 #include "maintenance/bbex_cleanup.h"
-#include "maintenance/del_bbex_form.h"
+#include "maintenance/ui/del_bbex_form.h"
+#include "support/job_rig.h"
 #include "support/scripted_prompts.h"
 #include "support/test_account_set.h"
 
@@ -122,7 +123,8 @@ void TestBbexCleanup::statementsOfOnePass()
 {
     ScriptedPrompts prompts;
     Recorded r;
-    BbexCleanupJob(r.dm->mast).cleanSystem(QStringLiteral("HZ"));
+    NullEvents events;
+    BbexCleanupJob(testJobContext(*r.dm, events)).cleanSystem(QStringLiteral("HZ"));
 
     const QString create = QStringList{
         QStringLiteral("create table tempHZBBEX              "),
@@ -253,7 +255,8 @@ void TestBbexCleanup::failingWriteBackLeavesTheTable()
         if (sql == failing && ++seen == occurrence)
             throw DatabaseError(QStringLiteral("injected failure"));
     });
-    BbexCleanupJob(e.as.mast()).run();
+    NullEvents events;
+    BbexCleanupJob(testJobContext(e.as.dm(), events)).run();
 
     QVERIFY(seen >= occurrence);
     // Orphans went in their own transaction; everything else is as it was.
@@ -275,7 +278,8 @@ void TestBbexCleanup::leftOverWorkTableIsNotWrittenBack()
         if (sql.startsWith(QLatin1String(" drop table tempKRBBEX")))
             throw DatabaseError(QStringLiteral("table in use"));
     });
-    BbexCleanupJob(e.as.mast()).run();
+    NullEvents events;
+    BbexCleanupJob(testJobContext(e.as.dm(), events)).run();
 
     QCOMPARE(e.rows(QStringLiteral("KRBBEX")), e.expected(e.c.krOrphansGone));
     QCOMPARE(e.as.count(QStringLiteral("tempKRBBEX")), 2);

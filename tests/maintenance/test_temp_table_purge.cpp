@@ -1,8 +1,9 @@
-#include "support/logged_progress.h"
 #include "data_module/end_year_data_mod.h"
 #include "data_module/recording_backend.h"
-#include "maintenance/drop_temp_form.h"
+#include "maintenance/ui/drop_temp_form.h"
 #include "maintenance/temp_table_purge.h"
+#include "support/job_rig.h"
+#include "support/logged_progress.h"
 #include "support/scripted_prompts.h"
 #include "support/test_account_set.h"
 
@@ -33,7 +34,7 @@ struct Recorded {
         backend = b.get();
         dm = std::make_unique<TEndYearDataMod>(std::move(b));
         dm->mast.connect();
-        dm->state.DatabaseKind = kind;
+        dm->state.DatabaseKind = DbKind(kind);
         dm->state.WorkstationCode = workstation;
     }
     QStringList catalogueQueries() const
@@ -121,9 +122,7 @@ void TestTempTablePurge::catalogueQueries()
     Recorded r(kind, workstation);
     ProgressLog log;
     NullEvents events;
-    TempTablePurgeJob job(r.dm->mast, r.dm->state, events, loggedProgress(log));
-    job.setCheckLocal(checkLocal);
-    job.run();
+    TempTablePurgeJob(testJobContext(*r.dm, events, loggedProgress(log)), {.checkLocal = checkLocal}).run();
 
     QCOMPARE(r.catalogueQueries(), expected);
     QVERIFY(r.drops().isEmpty());
@@ -149,8 +148,7 @@ void TestTempTablePurge::dropsWhatTheCatalogueNames()
     r.backend->answer(QStringLiteral("like 'HZTMP_%'"), names({QStringLiteral("HZTMP_0001")}));
     ProgressLog log;
     NullEvents events;
-    TempTablePurgeJob job(r.dm->mast, r.dm->state, events, loggedProgress(log));
-    job.run();
+    TempTablePurgeJob(testJobContext(*r.dm, events, loggedProgress(log))).run();
 
     QCOMPARE(r.drops(), (QStringList{QStringLiteral("drop table TMP_CA_01"), QStringLiteral("drop table TMPXCAY9"),
                             QStringLiteral("drop table TMP_CA_$2#"), QStringLiteral("drop table HZTMP_0001")}));
@@ -176,8 +174,7 @@ void TestTempTablePurge::failuresArePassedOver()
     r.backend->answer(QStringLiteral("escape"), names({QStringLiteral("T_0001")}));
     ProgressLog log;
     NullEvents events;
-    TempTablePurgeJob job(r.dm->mast, r.dm->state, events, loggedProgress(log));
-    job.run();
+    TempTablePurgeJob(testJobContext(*r.dm, events, loggedProgress(log))).run();
 
     QCOMPARE(r.catalogueQueries().size(), 11);
     QCOMPARE(r.drops(), (QStringList{QStringLiteral("drop table TMP_DG_1"), QStringLiteral("drop table TMP_DG_2"),
@@ -201,8 +198,7 @@ void TestTempTablePurge::kindZeroOnTheAccountSet()
 
     ProgressLog log;
     NullEvents events;
-    TempTablePurgeJob job(as.mast(), as.dm().state, events, loggedProgress(log));
-    job.run();
+    TempTablePurgeJob(testJobContext(as.dm(), events, loggedProgress(log))).run();
 
     QStringList expected = before;
     for (const QString& t : matching)

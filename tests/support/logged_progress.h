@@ -1,6 +1,5 @@
 #pragma once
 // A progress factory for function-window jobs that logs what each progress window is told.
-#include "app/run_guard.h"
 #include "data_module/sinks.h"
 
 #include <QList>

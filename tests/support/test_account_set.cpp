@@ -129,7 +129,7 @@ void TestAccountSet::connect(const QString& user, const QString& password)
     db.addParam(QStringLiteral("PASSWORD=") + password);
     db.setLoginPrompt(false);
     db.connect();
-    m_dm->state.DatabaseKind = 0;
+    m_dm->state.DatabaseKind = DbKind::Anywhere;
 }
 
 QSqlDatabase TestAccountSet::db() const { return m_file->db(); }

@@ -1,10 +1,11 @@
-#include "support/logged_progress.h"
 #include "app/report_memo.h"
 #include "app/system_year_choice.h"
+#include "support/job_rig.h"
+#include "support/logged_progress.h"
 #include "support/scripted_prompts.h"
 #include "support/test_account_set.h"
 #include "utilities/record_statistics.h"
-#include "utilities/tab_count_form.h"
+#include "utilities/ui/tab_count_form.h"
 
 #include <QAction>
 #include <QFile>
@@ -96,8 +97,7 @@ void TestRecordStatistics::report()
     report.addLine(QStringLiteral("an earlier report"));
     ProgressLog log;
     NullEvents events;
-    RecordStatisticsJob job(as.mast(), as.dm().state, report, events, loggedProgress(log));
-    job.run(suffix);
+    RecordStatisticsJob(testJobContext(as.dm(), events, loggedProgress(log)), {.yearSuffix = suffix}, report).run();
 
     checkStamps(report.lines);
     QCOMPARE(report.lines.mid(1, report.lines.size() - 2), body);
@@ -118,7 +118,7 @@ void TestRecordStatistics::unreadableCatalogue()
     as.exec(QStringLiteral("drop table JWTABN"));
     LinesSink report;
     NullEvents events;
-    RecordStatisticsJob(as.mast(), as.dm().state, report, events, nullptr).run(QString());
+    RecordStatisticsJob(testJobContext(as.dm(), events), {}, report).run();
     QCOMPARE(report.lines.size(), 2);
     checkStamps(report.lines);
     QCOMPARE(prompts.texts(), QStringList{QStringLiteral("统计完毕，请查看统计报告！")});

@@ -15,7 +15,7 @@
 // statement kind; --probe N only times N small indexed lookups (the cost of one statement
 // through the whole engine path).
 
-#include "app/connection.h"
+#include "data_module/report_system.h"
 #include "cleanup/auto_cleanup.h"
 #include "cleanup/duplicate_check.h"
 #include "cleanup/write_back.h"
@@ -221,7 +221,7 @@ int run(const Config& c, const QString& dirPath, const QString& startCopy, const
     dm.mast.addParam(QStringLiteral("USER NAME=dba"));
     dm.mast.addParam(QStringLiteral("PASSWORD=sql"));
     dm.mast.connect();
-    dm.state.DatabaseKind = 0;
+    dm.state.DatabaseKind = DbKind::Anywhere;
     FillTableNames(dm.state, c.system);
 
     const demo::SqliteFile figures(demo.dbFile);

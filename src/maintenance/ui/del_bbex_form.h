@@ -1,5 +1,5 @@
 #pragma once
-#include "app/run_guard.h"
+#include "app/function_window.h"
 
 class QFrame;
 class QPlainTextEdit;
@@ -12,14 +12,8 @@ class TDelBBEXForm : public FunctionWindow {
 public:
     explicit TDelBBEXForm(TEndYearDataMod& dataModule, QWidget* owner = nullptr);
 
-    void DelBtnClick();
-    void CloseBtnClick();
-
     QPlainTextEdit* Memo1 = nullptr;
     QPushButton* DelBtn = nullptr;
     QPushButton* CloseBtn = nullptr;
     QFrame* Bevel1 = nullptr;
-
-private:
-    TEndYearDataMod& m_dm;
 };

@@ -1,6 +1,6 @@
-#include "cleanup/review_panel.h"
+#include "cleanup/ui/review_panel.h"
 
-#include "cleanup/review_hint.h"
+#include "cleanup/ui/review_hint.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -1,9 +1,8 @@
-#include "utilities/tab_count_form.h"
+#include "utilities/ui/tab_count_form.h"
 
 #include "app/prompt_service.h"
 #include "app/report_memo.h"
 #include "app/system_year_choice.h"
-#include "data_module/end_year_data_mod.h"
 #include "utilities/record_statistics.h"
 
 #include <QAction>
@@ -16,7 +15,7 @@
 #include <QVBoxLayout>
 
 TFrmTabCount::TFrmTabCount(TEndYearDataMod& dataModule, QWidget* owner)
-    : FunctionWindow(owner), m_dm(dataModule)
+    : FunctionWindow(dataModule, owner)
 {
     setObjectName(QStringLiteral("FrmTabCount"));
     setWindowTitle(QStringLiteral("分模块数据表记录数统计"));
@@ -39,32 +38,25 @@ TFrmTabCount::TFrmTabCount(TEndYearDataMod& dataModule, QWidget* owner)
     note->setObjectName(QStringLiteral("Label1"));
     note->setWordWrap(true);
     YearChoice = new SystemYearChoice(QString(), countPage);
-    BtnDropTemp = new QPushButton(QStringLiteral("统计"), countPage);
-    BtnDropTemp->setObjectName(QStringLiteral("BtnDropTemp"));
-    BtnClose = new QPushButton(QStringLiteral("关闭"), countPage);
-    BtnClose->setObjectName(QStringLiteral("BtnClose"));
+    addRunWidget(YearChoice);
     countLayout->addWidget(heading);
     countLayout->addWidget(note);
     auto* row = new QHBoxLayout;
     row->addWidget(YearChoice);
     row->addStretch();
     auto* buttons = new QVBoxLayout;
-    buttons->addWidget(BtnDropTemp);
-    buttons->addWidget(BtnClose);
+    BtnDropTemp = addRunButton(QStringLiteral("BtnDropTemp"), QStringLiteral("统计"), [this] {
+        RecordStatisticsJob(jobContext(), {.yearSuffix = YearChoice->yearSuffix()}, *CountMemo).run();
+    }, buttons);
+    BtnClose = addCloseButton(QStringLiteral("BtnClose"), QStringLiteral("关闭"), buttons);
     buttons->addStretch();
     row->addLayout(buttons);
     countLayout->addLayout(row);
     countLayout->addStretch();
     Pages->addTab(countPage, QStringLiteral("统计"));
 
-    auto* reportPage = new QWidget;
-    reportPage->setObjectName(QStringLiteral("TabReport"));
-    auto* reportLayout = new QVBoxLayout(reportPage);
-    CountMemo = new ReportMemo(reportPage);
-    CountMemo->setObjectName(QStringLiteral("CountMemo"));
+    CountMemo = addReportPage(Pages, QStringLiteral("TabReport"), QStringLiteral("报告"), QStringLiteral("CountMemo"));
     CountMemo->setReadOnly(false);
-    reportLayout->addWidget(CountMemo);
-    Pages->addTab(reportPage, QStringLiteral("报告"));
 
     mnSave = new QAction(QStringLiteral("保存"), this);
     mnSave->setObjectName(QStringLiteral("mnSave"));
@@ -79,24 +71,11 @@ TFrmTabCount::TFrmTabCount(TEndYearDataMod& dataModule, QWidget* owner)
         menu.exec(CountMemo->mapToGlobal(at));
     });
 
-    connect(BtnDropTemp, &QPushButton::clicked, this, &TFrmTabCount::BtnDropTempClick);
-    connect(BtnClose, &QPushButton::clicked, this, &TFrmTabCount::BtnCloseClick);
     connect(mnSave, &QAction::triggered, this, &TFrmTabCount::mnSaveClick);
     connect(mnClear, &QAction::triggered, this, &TFrmTabCount::mnClearClick);
 
-    guard().addRunWidget(BtnDropTemp);
-    guard().addRunWidget(BtnClose);
-    guard().addRunWidget(YearChoice);
-    guard().addRunAction(mnSave);
-    guard().addRunAction(mnClear);
-}
-
-void TFrmTabCount::BtnDropTempClick()
-{
-    runGuarded([this] {
-        RecordStatisticsJob job(m_dm.mast, m_dm.state, *CountMemo, guard(), progressWindows());
-        job.run(YearChoice->yearSuffix());
-    });
+    addRunAction(mnSave);
+    addRunAction(mnClear);
 }
 
 void TFrmTabCount::mnSaveClick()
@@ -113,4 +92,3 @@ void TFrmTabCount::mnSaveClick()
 
 void TFrmTabCount::mnClearClick() { CountMemo->clear(); }
 
-void TFrmTabCount::BtnCloseClick() { reject(); }

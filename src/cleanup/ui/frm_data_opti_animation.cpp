@@ -1,4 +1,4 @@
-#include "cleanup/frm_data_opti_animation.h"
+#include "cleanup/ui/frm_data_opti_animation.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "cleanup/review_hint.h"
+#include "cleanup/ui/review_hint.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/run_guard.h"
+#include "app/function_window.h"
 
 class QAction;
 class QLabel;
@@ -15,10 +15,8 @@ class TFrmTabCount : public FunctionWindow {
 public:
     explicit TFrmTabCount(TEndYearDataMod& dataModule, QWidget* owner = nullptr);
 
-    void BtnDropTempClick();
     void mnSaveClick();
     void mnClearClick();
-    void BtnCloseClick();
 
     QTabWidget* Pages = nullptr;
     SystemYearChoice* YearChoice = nullptr;
@@ -27,7 +25,4 @@ public:
     ReportMemo* CountMemo = nullptr;
     QAction* mnSave = nullptr;
     QAction* mnClear = nullptr;
-
-private:
-    TEndYearDataMod& m_dm;
 };

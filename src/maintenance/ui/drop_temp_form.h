@@ -1,5 +1,5 @@
 #pragma once
-#include "app/run_guard.h"
+#include "app/function_window.h"
 
 class QCheckBox;
 class QLabel;
@@ -12,14 +12,8 @@ class TFrmDropTemp : public FunctionWindow {
 public:
     explicit TFrmDropTemp(TEndYearDataMod& dataModule, QWidget* owner = nullptr);
 
-    void BtnDropTempClick();
-    void BtnCloseClick();
-
     QPushButton* BtnDropTemp = nullptr;
     QPushButton* BtnClose = nullptr;
     QLabel* Label1 = nullptr;
     QCheckBox* CheckLocal = nullptr;
-
-private:
-    TEndYearDataMod& m_dm;
 };

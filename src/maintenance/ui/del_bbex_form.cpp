@@ -1,6 +1,5 @@
-#include "maintenance/del_bbex_form.h"
+#include "maintenance/ui/del_bbex_form.h"
 
-#include "data_module/end_year_data_mod.h"
 #include "maintenance/bbex_cleanup.h"
 
 #include <QFrame>
@@ -10,7 +9,7 @@
 #include <QVBoxLayout>
 
 TDelBBEXForm::TDelBBEXForm(TEndYearDataMod& dataModule, QWidget* owner)
-    : FunctionWindow(owner), m_dm(dataModule)
+    : FunctionWindow(dataModule, owner)
 {
     setObjectName(QStringLiteral("DelBBEXForm"));
     setWindowTitle(QStringLiteral("扩展表（KRBBEX）垃圾数据清除"));
@@ -37,29 +36,11 @@ TDelBBEXForm::TDelBBEXForm(TEndYearDataMod& dataModule, QWidget* owner)
     auto* frameLayout = new QVBoxLayout(Bevel1);
     frameLayout->addWidget(Memo1);
 
-    DelBtn = new QPushButton(QStringLiteral("清除"), this);
-    DelBtn->setObjectName(QStringLiteral("DelBtn"));
+    DelBtn = addRunButton(QStringLiteral("DelBtn"), QStringLiteral("清除"), [this] { BbexCleanupJob(jobContext()).run(); });
     DelBtn->setDefault(true);
-    CloseBtn = new QPushButton(QStringLiteral("关闭"), this);
-    CloseBtn->setObjectName(QStringLiteral("CloseBtn"));
+    CloseBtn = addCloseButton(QStringLiteral("CloseBtn"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Bevel1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(DelBtn);
-    buttons->addWidget(CloseBtn);
-    layout->addLayout(buttons);
-
-    connect(DelBtn, &QPushButton::clicked, this, &TDelBBEXForm::DelBtnClick);
-    connect(CloseBtn, &QPushButton::clicked, this, &TDelBBEXForm::CloseBtnClick);
-    guard().addRunWidget(DelBtn);
-    guard().addRunWidget(CloseBtn);
+    layout->addLayout(buttonRow());
 }
-
-void TDelBBEXForm::DelBtnClick()
-{
-    runGuarded([this] { BbexCleanupJob(m_dm.mast).run(); });
-}
-
-void TDelBBEXForm::CloseBtnClick() { reject(); }
