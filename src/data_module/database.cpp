@@ -146,6 +146,8 @@ int Database::send(const QString& sql, const QList<QVariant>& binds)
 {
     const QString s = translate(sql);
     before(s, binds);
+    if (binds.isEmpty() && isSqlite() && dialect::runSqliteProcedure(*m_backend, s))
+        return 0;
     return m_backend->exec(s, binds);
 }
 

@@ -1,5 +1,8 @@
 #include "data_module/dialect.h"
 
+#include "data_module/backend.h"
+#include "data_module/database_error.h"
+
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -53,9 +56,6 @@ QString dialect::forSqlite(const QString& sql)
 {
     static const QRegularExpression truncate(QStringLiteral("^\\s*truncate\\s+table\\s+"),
         QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression dropIndex(
-        QStringLiteral("^(\\s*drop\\s+index\\s+)([A-Za-z0-9_#$]+)\\.([A-Za-z0-9_#$]+)"),
-        QRegularExpression::CaseInsensitiveOption);
 
     // Most statements need no change; look before rebuilding them (this runs per statement).
     const bool owners = sql.contains(QLatin1Char('.'))
@@ -67,8 +67,247 @@ QString dialect::forSqlite(const QString& sql)
     if (head.startsWith(QLatin1String("truncate"), Qt::CaseInsensitive))
         if (const auto m = truncate.match(s); m.hasMatch())
             return QStringLiteral("delete from ") + s.mid(m.capturedEnd());
-    if (head.startsWith(QLatin1String("drop"), Qt::CaseInsensitive))
-        if (const auto m = dropIndex.match(s); m.hasMatch())
-            return m.captured(1) + m.captured(3) + s.mid(m.capturedEnd());
     return s;
+}
+
+namespace {
+// End (exclusive) of the quoted name or literal that starts at i: '...', "...", `...`
+// with doubled closing characters, or [...].
+qsizetype quotedEnd(const QString& s, qsizetype i)
+{
+    const QChar open = s.at(i);
+    const QChar close = open == u'[' ? QChar(u']') : open;
+    for (qsizetype j = i + 1; j < s.size(); ++j) {
+        if (s.at(j) != close)
+            continue;
+        if (close != u']' && j + 1 < s.size() && s.at(j + 1) == close) {
+            ++j;
+            continue;
+        }
+        return j + 1;
+    }
+    return s.size();
+}
+
+bool opensQuote(QChar c)
+{
+    return c == u'\'' || c == u'"' || c == u'`' || c == u'[';
+}
+
+// End (exclusive) of the parenthesised text that starts at i.
+qsizetype parenEnd(const QString& s, qsizetype i)
+{
+    int depth = 0;
+    for (qsizetype j = i; j < s.size();) {
+        const QChar c = s.at(j);
+        if (opensQuote(c)) {
+            j = quotedEnd(s, j);
+            continue;
+        }
+        if (c == u'(')
+            ++depth;
+        else if (c == u')' && --depth == 0)
+            return j + 1;
+        ++j;
+    }
+    return s.size();
+}
+
+// The name a column definition begins with, unquoted.
+QString leadingName(const QString& def)
+{
+    qsizetype i = 0;
+    while (i < def.size() && def.at(i).isSpace())
+        ++i;
+    if (i == def.size())
+        return {};
+    if (opensQuote(def.at(i))) {
+        const qsizetype end = quotedEnd(def, i);
+        return def.mid(i + 1, end - i - 2);
+    }
+    qsizetype end = i;
+    while (end < def.size() && isIdentChar(def.at(end)))
+        ++end;
+    return def.mid(i, end - i);
+}
+
+// The column definition with its default set to value.
+QString setDefault(const QString& def, const QString& value)
+{
+    for (qsizetype i = 0; i < def.size();) {
+        const QChar c = def.at(i);
+        if (opensQuote(c)) {
+            i = quotedEnd(def, i);
+            continue;
+        }
+        if (c == u'(') {
+            i = parenEnd(def, i);
+            continue;
+        }
+        if (!isIdentChar(c)) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        while (end < def.size() && isIdentChar(def.at(end)))
+            ++end;
+        if (QStringView(def).mid(i, end - i).compare(QLatin1String("default"), Qt::CaseInsensitive) != 0) {
+            i = end;
+            continue;
+        }
+        // The old value: a parenthesised expression, a literal, or a signed number or word.
+        qsizetype v = end;
+        while (v < def.size() && def.at(v).isSpace())
+            ++v;
+        qsizetype vEnd = v;
+        if (v < def.size() && def.at(v) == u'(') {
+            vEnd = parenEnd(def, v);
+        } else if (v < def.size() && opensQuote(def.at(v))) {
+            vEnd = quotedEnd(def, v);
+        } else {
+            if (vEnd < def.size() && (def.at(vEnd) == u'+' || def.at(vEnd) == u'-'))
+                ++vEnd;
+            while (vEnd < def.size() && (isIdentChar(def.at(vEnd)) || def.at(vEnd) == u'.'))
+                ++vEnd;
+        }
+        return def.left(i) + QStringLiteral("DEFAULT ") + value + def.mid(vEnd);
+    }
+    qsizetype keep = def.size();
+    while (keep > 0 && def.at(keep - 1).isSpace())
+        --keep;
+    return def.left(keep) + QStringLiteral(" DEFAULT ") + value + def.mid(keep);
+}
+
+QList<QList<QVariant>> allRows(Backend& backend, const QString& sql, const QList<QVariant>& binds = {})
+{
+    const std::unique_ptr<Cursor> cursor = backend.open(sql, binds);
+    QList<QList<QVariant>> rows;
+    QList<QVariant> row;
+    while (cursor->fetch(row))
+        rows.append(row);
+    return rows;
+}
+
+void changeDefault(Backend& backend, const dialect::DefaultChange& change)
+{
+    const auto tables = allRows(backend,
+        QStringLiteral("select name, sql from sqlite_master where type='table' and lower(name)=lower(?)"),
+        {change.table});
+    if (tables.isEmpty())
+        throw DatabaseError(QStringLiteral("no such table: ") + change.table);
+    const QString name = tables.first().value(0).toString();
+    const QString oldSql = tables.first().value(1).toString();
+    const QString newSql = dialect::withColumnDefault(oldSql, change.column, change.value);
+    if (newSql.isEmpty())
+        throw DatabaseError(QStringLiteral("no such column: ") + change.column);
+    const qsizetype body = newSql.indexOf(QLatin1Char('('));
+
+    backend.exec(QStringLiteral("SAVEPOINT vostrel_default"), {});
+    try {
+        // The new definition must stand on its own (a constant default, sound syntax)
+        // before it goes into the schema.
+        backend.exec(QStringLiteral("CREATE TEMP TABLE vostrel_default_check ") + newSql.mid(body), {});
+        backend.exec(QStringLiteral("DROP TABLE temp.vostrel_default_check"), {});
+        const int version = allRows(backend, QStringLiteral("PRAGMA schema_version")).value(0).value(0).toInt();
+        backend.exec(QStringLiteral("PRAGMA writable_schema=ON"), {});
+        backend.exec(QStringLiteral("UPDATE sqlite_master SET sql=? WHERE type='table' AND name=?"), {newSql, name});
+        backend.exec(QStringLiteral("PRAGMA schema_version=") + QString::number(version + 1), {});
+        backend.exec(QStringLiteral("PRAGMA writable_schema=OFF"), {});
+        const auto check = allRows(backend, QStringLiteral("PRAGMA integrity_check"));
+        const QString verdict = check.value(0).value(0).toString();
+        if (verdict != QLatin1String("ok"))
+            throw DatabaseError(QStringLiteral("integrity check: ") + verdict);
+        backend.exec(QStringLiteral("RELEASE vostrel_default"), {});
+    } catch (const DatabaseError&) {
+        try {
+            backend.exec(QStringLiteral("PRAGMA writable_schema=OFF"), {});
+        } catch (const DatabaseError&) {
+        }
+        backend.exec(QStringLiteral("ROLLBACK TO vostrel_default"), {});
+        backend.exec(QStringLiteral("RELEASE vostrel_default"), {});
+        throw;
+    }
+}
+}
+
+std::optional<dialect::DefaultChange> dialect::parseDefaultChange(const QString& sql)
+{
+    static const QRegularExpression modify(QStringLiteral(
+        "^\\s*alter\\s+table\\s+([A-Za-z0-9_#$]+)\\s+(?:modify|replace)\\s+([A-Za-z0-9_#$]+)\\s+default\\s(.*)$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression constraint(QStringLiteral(
+        "^\\s*alter\\s+table\\s+([A-Za-z0-9_#$]+)\\s+add\\s+constraint\\s+[A-Za-z0-9_#$]+\\s+default\\s(.*?)"
+        "\\s+for\\s+([A-Za-z0-9_#$]+)\\s*$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    if (const auto m = modify.match(sql); m.hasMatch())
+        return DefaultChange{m.captured(1), m.captured(2), m.captured(3).trimmed()};
+    if (const auto m = constraint.match(sql); m.hasMatch())
+        return DefaultChange{m.captured(1), m.captured(3), m.captured(2).trimmed()};
+    return std::nullopt;
+}
+
+QString dialect::withColumnDefault(const QString& createSql, const QString& column, const QString& value)
+{
+    qsizetype open = -1;
+    for (qsizetype i = 0; i < createSql.size(); ++i) {
+        if (opensQuote(createSql.at(i)))
+            i = quotedEnd(createSql, i) - 1;
+        else if (createSql.at(i) == u'(') {
+            open = i;
+            break;
+        }
+    }
+    if (open < 0)
+        return {};
+    const qsizetype close = parenEnd(createSql, open) - 1;
+    // Column definitions: the pieces between commas at the outer level of the body.
+    qsizetype start = open + 1;
+    for (qsizetype i = start; i <= close;) {
+        const QChar c = createSql.at(i);
+        if (i < close && opensQuote(c)) {
+            i = quotedEnd(createSql, i);
+            continue;
+        }
+        if (i < close && c == u'(') {
+            i = parenEnd(createSql, i);
+            continue;
+        }
+        if (i == close || c == u',') {
+            const QString def = createSql.mid(start, i - start);
+            if (leadingName(def).compare(column, Qt::CaseInsensitive) == 0)
+                return createSql.left(start) + setDefault(def, value) + createSql.mid(i);
+            start = i + 1;
+        }
+        ++i;
+    }
+    return {};
+}
+
+bool dialect::runSqliteProcedure(Backend& backend, const QString& sql)
+{
+    const QStringView head = QStringView(sql).trimmed();
+    if (head.startsWith(QLatin1String("alter"), Qt::CaseInsensitive)) {
+        const auto change = parseDefaultChange(sql);
+        if (!change)
+            return false;
+        changeDefault(backend, *change);
+        return true;
+    }
+    if (head.startsWith(QLatin1String("drop"), Qt::CaseInsensitive)) {
+        static const QRegularExpression dropIndex(
+            QStringLiteral("^\\s*drop\\s+index\\s+([A-Za-z0-9_#$]+)\\.([A-Za-z0-9_#$]+)\\s*$"),
+            QRegularExpression::CaseInsensitiveOption);
+        const auto m = dropIndex.match(sql);
+        if (!m.hasMatch())
+            return false;
+        const auto found = allRows(backend,
+            QStringLiteral("select name from sqlite_master where type='index' and lower(name)=lower(?) "
+                           "and lower(tbl_name)=lower(?)"),
+            {m.captured(2), m.captured(1)});
+        if (found.isEmpty())
+            throw DatabaseError(QStringLiteral("no such index: ") + m.captured(1) + QLatin1Char('.') + m.captured(2));
+        backend.exec(QStringLiteral("drop index \"") + found.first().value(0).toString() + QLatin1Char('"'), {});
+        return true;
+    }
+    return false;
 }

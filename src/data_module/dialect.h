@@ -1,10 +1,36 @@
 #pragma once
 #include <QString>
 
+#include <optional>
+
+class Backend;
+
 // Statement forms a backend lacks, translated in this one place. Everything else is
 // sent as written.
 namespace dialect {
-// SQLite: "TRUNCATE table X" -> "delete from X"; "drop index T.I" -> "drop index I";
-// owner qualifiers dba., system. and db2admin. outside literals are dropped.
+// SQLite: "TRUNCATE table X" -> "delete from X"; owner qualifiers dba., system. and db2admin. outside literals are dropped.
 QString forSqlite(const QString& sql);
+
+// Statements that SQLite carries out in steps of its own rather than as one text:
+// - a column default re-declared, in any of the four forms the servers take
+//   ("ALTER TABLE T MODIFY C DEFAULT V", "alter table T replace C default V",
+//   "ALTER TABLE T ADD CONSTRAINT N DEFAULT V FOR C", "alter table T modify C default V"):
+//   the column's default is changed in the table's schema text, checked, inside a
+//   savepoint; existing rows stay as they are;
+// - "drop index T.I": index I is dropped only when it belongs to table T (SQLite's index
+//   names are not per table, so I alone could name another table's index).
+// sql is the text after forSqlite(). True when it was such a statement and has been
+// carried out; a failure throws DatabaseError and leaves the schema as it was.
+bool runSqliteProcedure(Backend& backend, const QString& sql);
+
+struct DefaultChange {
+    QString table;
+    QString column;
+    QString value;
+};
+// The parts of a default re-declaration in one of the four forms above.
+std::optional<DefaultChange> parseDefaultChange(const QString& sql);
+// The CREATE TABLE text with the column's DEFAULT clause replaced by "DEFAULT value", or
+// added at the end of the column's definition; empty when the table has no such column.
+QString withColumnDefault(const QString& createSql, const QString& column, const QString& value);
 }
