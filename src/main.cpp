@@ -3,6 +3,8 @@
 #include "cleanup/ui/frm_data_opti.h"
 #include "maintenance/ui/del_bbex_form.h"
 #include "maintenance/ui/drop_temp_form.h"
+#include "maintenance/ui/rebuild_forms.h"
+#include "maintenance/ui/reg_ocx_form.h"
 #include "utilities/ui/tab_count_form.h"
 
 // The dispatch table of the main window: one line per function window,
@@ -17,13 +19,13 @@ static DispatchTable buildDispatchTable(TEndYearDataMod& dm)
     // TFrmDataOpti, duplicate cleanup, for the system the handler has just selected.
     table[QStringLiteral("MnOptiBB")] = [&dm](QWidget* owner) { return createDataOptiWindow(owner, dm); };
     table[QStringLiteral("MnOptiHZ")] = [&dm](QWidget* owner) { return createDataOptiWindow(owner, dm); };
-    table[QStringLiteral("N2")] = nullptr;         // TReDefaForm, default-value rebuild
-    table[QStringLiteral("MnReIndex")] = nullptr;  // TReIndexForm, index rebuild
+    table[QStringLiteral("N2")] = [&dm](QWidget* owner) -> QDialog* { return new TReDefaForm(dm, owner); };
+    table[QStringLiteral("MnReIndex")] = [&dm](QWidget* owner) -> QDialog* { return new TReIndexForm(dm, owner); };
     table[QStringLiteral("MnDropTemp")] = [&dm](QWidget* owner) -> QDialog* { return new TFrmDropTemp(dm, owner); };
     table[QStringLiteral("DelBBEXmnu")] = [&dm](QWidget* owner) -> QDialog* { return new TDelBBEXForm(dm, owner); };
     table[QStringLiteral("mnuCheck")] = nullptr;   // TCheckYearForm, pre-year-end check
     table[QStringLiteral("N3")] = nullptr;         // TUnitInfoOptiForm, irregular cell cleanup
-    table[QStringLiteral("RegMnu")] = nullptr;     // TRegOCXForm, control registration
+    table[QStringLiteral("RegMnu")] = [&dm](QWidget* owner) -> QDialog* { return new TRegOCXForm(dm, owner); };
     table[QStringLiteral("mnJS2JY")] = nullptr;    // TJs2JyForm, formula conversion
     table[QStringLiteral("mnAny")] = nullptr;      // TAnyCntForm, report format exchange
     table[QStringLiteral("mnCount")] = [&dm](QWidget* owner) -> QDialog* { return new TFrmTabCount(dm, owner); };

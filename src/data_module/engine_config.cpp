@@ -83,6 +83,8 @@ EngineConfig EngineConfig::fromText(const QString& text)
         if (inEngine) {
             if (key.compare(QLatin1String("LoginTimeout"), Qt::CaseInsensitive) == 0)
                 config.m_loginTimeout = qMax(1, value.toInt());
+            else if (key.compare(QLatin1String("RegisterCommand"), Qt::CaseInsensitive) == 0 && !value.isEmpty())
+                config.m_registerCommand = value;
         } else if (current) {
             if (key.compare(QLatin1String("DataSource"), Qt::CaseInsensitive) == 0)
                 current->dataSource = value;

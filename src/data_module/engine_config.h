@@ -14,6 +14,7 @@
 //   Credentials=yes
 //   [engine]
 //   LoginTimeout=15
+//   RegisterCommand=regsvr32
 //
 // {NAME} stands for the value of the parameter line NAME; inside a ConnectionString it is
 // put in braces with "}" doubled, so no value can add attributes.
@@ -43,6 +44,10 @@ public:
     // Throws DatabaseError for a driver or alias that cannot be resolved.
     OdbcTarget resolve(const QString& driverName, const QStringList& params) const;
 
+    // The control registration's program with any leading arguments of its own (blanks
+    // separate, double quotes group); "regsvr32" from the PATH unless [engine] names another.
+    QString registerCommand() const { return m_registerCommand; }
+
     static QString paramValue(const QStringList& params, const QString& name);
     // Braced ODBC attribute value: x}y -> {x}}y}.
     static QString braced(const QString& value);
@@ -57,4 +62,5 @@ private:
     const Entry* find(const QString& name) const;
     QList<Entry> m_entries;
     int m_loginTimeout = 15;
+    QString m_registerCommand = QStringLiteral("regsvr32");
 };

@@ -9,9 +9,16 @@ bool startHidden(const QString& commandLine)
     if (parts.isEmpty())
         return false;
     const QString program = parts.takeFirst();
+    return startHidden(program, parts);
+}
+
+bool startHidden(const QString& program, const QStringList& arguments)
+{
+    if (program.isEmpty())
+        return false;
     QProcess process;
     process.setProgram(program);
-    process.setArguments(parts);
+    process.setArguments(arguments);
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
