@@ -5,6 +5,8 @@
 #include "maintenance/ui/drop_temp_form.h"
 #include "maintenance/ui/rebuild_forms.h"
 #include "maintenance/ui/reg_ocx_form.h"
+#include "utilities/ui/any_cnt_form.h"
+#include "utilities/ui/js2jy_form.h"
 #include "utilities/ui/tab_count_form.h"
 
 // The dispatch table of the main window: one line per function window,
@@ -26,8 +28,8 @@ static DispatchTable buildDispatchTable(TEndYearDataMod& dm)
     table[QStringLiteral("mnuCheck")] = nullptr;   // TCheckYearForm, pre-year-end check
     table[QStringLiteral("N3")] = nullptr;         // TUnitInfoOptiForm, irregular cell cleanup
     table[QStringLiteral("RegMnu")] = [&dm](QWidget* owner) -> QDialog* { return new TRegOCXForm(dm, owner); };
-    table[QStringLiteral("mnJS2JY")] = nullptr;    // TJs2JyForm, formula conversion
-    table[QStringLiteral("mnAny")] = nullptr;      // TAnyCntForm, report format exchange
+    table[QStringLiteral("mnJS2JY")] = [&dm](QWidget* owner) -> QDialog* { return new TJs2JyForm(dm, owner); };
+    table[QStringLiteral("mnAny")] = [&dm](QWidget* owner) -> QDialog* { return new TAnyCntForm(dm, owner); };
     table[QStringLiteral("mnCount")] = [&dm](QWidget* owner) -> QDialog* { return new TFrmTabCount(dm, owner); };
     return table;
 }

@@ -311,3 +311,19 @@ bool dialect::runSqliteProcedure(Backend& backend, const QString& sql)
     }
     return false;
 }
+
+bool dialect::concatenatesWithBars(const QString& dbmsName)
+{
+    for (const char* name : {"SQLite", "Oracle", "DB2", "PostgreSQL"})
+        if (dbmsName.contains(QLatin1String(name), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+QString dialect::textConcat(const QString& dbmsName, const QStringList& expressions)
+{
+    QStringList parts;
+    for (const QString& e : expressions)
+        parts << QStringLiteral("coalesce(") + e + QStringLiteral(",'')");
+    return parts.join(concatenatesWithBars(dbmsName) ? QStringLiteral("||") : QStringLiteral("+"));
+}

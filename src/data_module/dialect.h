@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -33,4 +34,11 @@ std::optional<DefaultChange> parseDefaultChange(const QString& sql);
 // The CREATE TABLE text with the column's DEFAULT clause replaced by "DEFAULT value", or
 // added at the end of the column's definition; empty when the table has no such column.
 QString withColumnDefault(const QString& createSql, const QString& column, const QString& value);
+
+// Text concatenation of column expressions in which a NULL part counts as empty, in the
+// operator of the DBMS the driver names: "||" on SQLite, DB2, Oracle and PostgreSQL, where
+// "+" is arithmetic; "+" on SQL Anywhere, Sybase and SQL Server.
+// textConcat("SQLite", {"A", "B"}) -> "coalesce(A,'')||coalesce(B,'')".
+QString textConcat(const QString& dbmsName, const QStringList& expressions);
+bool concatenatesWithBars(const QString& dbmsName);
 }

@@ -98,7 +98,10 @@ bool Table::loadFieldFromFile(const QString& name, const QString& path)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return false;
-    setField(name, f.readAll());
+    QByteArray bytes = f.readAll();
+    if (bytes.isNull())
+        bytes = QByteArray("", 0);   // an empty file is an empty value, not NULL
+    setField(name, bytes);
     return true;
 }
 

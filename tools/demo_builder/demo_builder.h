@@ -281,7 +281,14 @@ void fillDemoDatabase(QSqlDatabase db, const DemoOptions& options, QMap<QString,
 //                          sums, row 20 col 02 split over DYZD_GSX and DYZD_GSX1, row 01 col 07
 //                          "MACRO1(YSBB,L07)"; JYGS A/200401 and B/200401 ordinals 1-7, of
 //                          which 1-3 equal the cell formulas of rows 1-3 col 08
-//  formats                 BBGS one blob per report and date (XH 1), C/200401 XH 2 empty
+//                          D/200401: (0002,07) a formula with quotes, (0003,07) and (0004,07)
+//                          formulas whose DYZD_GSX1 is NULL, the latter also JYGS ordinal 1
+//                          with JYGS_EXP1 NULL
+//  extended formulas       HZ only: HZBBZD2002, HZDYZD2002, HZJYGS2002 with DYZD_GSX2/3 and
+//                          JYGS_EXP2/3, A/200201 rows 1-4 col 08 in four parts (row 1 also
+//                          JYGS ordinal 3), row 5 col 07 a macro
+//  formats                 BBGS one blob per report and date (XH 1), C/200401 XH 2 empty,
+//                          D/200401 XH 2 every byte value four times
 //  extension rows          BBEX one per report and date; orphans 999/200401 and A/200400;
 //                          B/200401 twice identical; C/200401 twice, differing in BBEX_EXC3
 //  work tables             TMP_CA_01, TMP_CA_0519W01, TMPXCAY9, TMP_DG_2004, TMP_FX_KM1,

@@ -557,6 +557,53 @@ private:
         if (demoReportCount(m_o, m_prefix) > 2)
             copyRowChanged(P + "BBEX", QStringLiteral("BBZD_BH = '%1' and BBZD_DATE = '200401'").arg(C),
                            QStringLiteral("BBEX_EXC3 = 'ZZ'"));
+        if (demoReportCount(m_o, m_prefix) > 3)
+            formulaCases();
+    }
+
+    // Report D/200401: a formula holding quotes, one whose second part is NULL (not yet a
+    // check formula) and one of the same kind that is one already, with ordinal 1; a
+    // format of every byte value. Summary system: the extended formula layout of 2002.
+    void formulaCases()
+    {
+        const QString P = m_prefix, D = report(3);
+        update(P + "DYZD", cellWhere(D, "200401", "0002", "07"),
+            QStringLiteral("DYZD_GSX = 'IIF(H0002L04>0,''增加'',''减少'')', DYZD_GSX1 = '', DYZD_GSBZ = '1'"));
+        update(P + "DYZD", cellWhere(D, "200401", "0003", "07"),
+            QStringLiteral("DYZD_GSX = 'H0003L04*2', DYZD_GSX1 = NULL, DYZD_GSBZ = '1'"));
+        update(P + "DYZD", cellWhere(D, "200401", "0004", "07"),
+            QStringLiteral("DYZD_GSX = 'H0004L04*2', DYZD_GSX1 = NULL, DYZD_GSBZ = '1'"));
+        QVariantList check = checkRow({.bh = D, .date = "200401", .orde = 1, .row = "0004", .col = "07",
+            .exp = "H0004L04*2", .note = QStringLiteral("差额校验"), .flag = "1"});
+        check[9] = QVariant();   // JYGS_EXP1 NULL
+        insertRows(m_db, P + "JYGS", {check});
+        QByteArray every;
+        for (int i = 0; i < 4 * 256; ++i)
+            every.append(char(i & 0xff));
+        insertRows(m_db, P + "BBGS", {formatRow({.bh = D, .date = "200401", .xh = 2, .gs = every})});
+        if (summary())
+            extendedLayout();
+    }
+
+    void extendedLayout()
+    {
+        const QString P = m_prefix, A = report(0), S = QStringLiteral("2002");
+        const TableOptions extended{.keyIndexes = false, .extendedFormulas = true};
+        for (const QString base : {QStringLiteral("BBZD"), QStringLiteral("DYZD"), QStringLiteral("JYGS")})
+            createReportTable(m_db, P, base, S, extended);
+        insertRows(m_db, P + "BBZD" + S, {reportRow({.bh = A, .date = "200201", .mc = reportName(0)})});
+        QList<QVariantList> cells;
+        for (int r = 1; r <= 4; ++r)
+            cells << cellRow({.bh = A, .date = "200201", .row = rowCode(r), .col = colCode(kCols),
+                .text = "0.00", .data = 0, .gsx = QStringLiteral("H%1L04-").arg(rowCode(r)),
+                .gsx1 = QStringLiteral("H%1L03").arg(rowCode(r)), .gsx2 = QStringLiteral("+H%1L05").arg(rowCode(r)),
+                .gsx3 = QStringLiteral("-H%1L06").arg(rowCode(r))}, true);
+        cells << cellRow({.bh = A, .date = "200201", .row = rowCode(5), .col = colCode(7),
+            .gsx = "MACRO1(YSBB,L07)"}, true);
+        insertRows(m_db, P + "DYZD" + S, cells);
+        insertRows(m_db, P + "JYGS" + S, {checkRow({.bh = A, .date = "200201", .orde = 3, .row = rowCode(1),
+            .col = colCode(kCols), .exp = "H0001L04-", .exp1 = "H0001L03", .note = QStringLiteral("差额校验"),
+            .flag = "1", .exp2 = "+H0001L05", .exp3 = "-H0001L06"}, true)});
     }
 
     void workTables()
