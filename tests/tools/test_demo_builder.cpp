@@ -177,6 +177,23 @@ void TestDemoBuilder::plantedProblems_data()
             "select count(*) from {P}DYZD where BBZD_BH = '{C}' and BBZD_DATE = '200401' and DYZD_GSX like 'MACRO_(%'", 1);
         add("formula in two parts", prefix,
             "select count(*) from {P}DYZD where BBZD_BH = '{C}' and BBZD_DATE = '200401' and DYZD_GSX1 <> ''", 1);
+        add("formula with quotes", prefix,
+            "select count(*) from {P}DYZD where BBZD_BH = '{D}' and BBZD_DATE = '200401' and DYZD_GSX like '%''%'", 1);
+        add("formulas with a NULL second part", prefix,
+            "select count(*) from {P}DYZD where BBZD_BH = '{D}' and BBZD_DATE = '200401' and DYZD_GSX <> '' "
+            "and DYZD_GSX1 is null", 2);
+        add("check formula with a NULL second part", prefix,
+            "select count(*) from {P}JYGS j join {P}DYZD c on c.BBZD_BH = j.BBZD_BH and c.BBZD_DATE = j.BBZD_DATE "
+            "and c.HZD_ORDE = j.HZD_ORDE and c.LZD_ORDE = j.LZD_ORDE and c.DYZD_GSX = j.JYGS_EXP "
+            "where j.BBZD_BH = '{D}' and j.JYGS_ORDE = 1 and j.JYGS_EXP1 is null and c.DYZD_GSX1 is null", 1);
+        add("format of every byte value", prefix,
+            "select count(*) from {P}BBGS where BBZD_BH = '{D}' and BBZD_DATE = '200401' and BBZD_XH = 2 "
+            "and length(BBZD_GS) = 1024 and substr(hex(BBZD_GS), 1, 8) = '00010203' and substr(hex(BBZD_GS), 509, 4) = 'FEFF'", 1);
+        add("extended formula layout of 2002", prefix,
+            "select count(*) from pragma_table_info('{P}JYGS2002') where name in ('JYGS_EXP2', 'JYGS_EXP3')",
+            prefix == QLatin1String("HZ") ? 2 : 0);
+        add("plain formula layout", prefix,
+            "select count(*) from pragma_table_info('{P}JYGS') where name in ('JYGS_EXP2', 'JYGS_EXP3')", 0);
         // Formats and extension rows
         add("formats without blob", prefix, "select count(*) from {P}BBGS where BBZD_GS is null", 0);
         add("empty format", prefix,
