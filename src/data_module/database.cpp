@@ -145,9 +145,26 @@ void Database::rollback()
 int Database::send(const QString& sql, const QList<QVariant>& binds)
 {
     const QString s = translate(sql);
+    if (binds.isEmpty() && isSqlite()) {
+        // A statement SQLite carries out in steps: each step passes here as a statement.
+        const dialect::SqliteSteps steps{
+            [this](const QString& step, const QList<QVariant>& values) {
+                before(step, values);
+                m_backend->exec(step, values);
+            },
+            [this](const QString& step, const QList<QVariant>& values) {
+                before(step, values);
+                const std::unique_ptr<Cursor> cursor = m_backend->open(step, values);
+                QList<QList<QVariant>> rows;
+                QList<QVariant> row;
+                while (cursor->fetch(row))
+                    rows.append(row);
+                return rows;
+            }};
+        if (dialect::runSqliteProcedure(s, steps))
+            return 0;
+    }
     before(s, binds);
-    if (binds.isEmpty() && isSqlite() && dialect::runSqliteProcedure(*m_backend, s))
-        return 0;
     return m_backend->exec(s, binds);
 }
 

@@ -1,6 +1,5 @@
 #include "data_module/dialect.h"
 
-#include "data_module/backend.h"
 #include "data_module/database_error.h"
 
 #include <QRegularExpression>
@@ -178,20 +177,9 @@ QString setDefault(const QString& def, const QString& value)
     return def.left(keep) + QStringLiteral(" DEFAULT ") + value + def.mid(keep);
 }
 
-QList<QList<QVariant>> allRows(Backend& backend, const QString& sql, const QList<QVariant>& binds = {})
+void changeDefault(const dialect::SqliteSteps& steps, const dialect::DefaultChange& change)
 {
-    const std::unique_ptr<Cursor> cursor = backend.open(sql, binds);
-    QList<QList<QVariant>> rows;
-    QList<QVariant> row;
-    while (cursor->fetch(row))
-        rows.append(row);
-    return rows;
-}
-
-void changeDefault(Backend& backend, const dialect::DefaultChange& change)
-{
-    const auto tables = allRows(backend,
-        QStringLiteral("select name, sql from sqlite_master where type='table' and lower(name)=lower(?)"),
+    const auto tables = steps.rows(QStringLiteral("select name, sql from sqlite_master where type='table' and lower(name)=lower(?)"),
         {change.table});
     if (tables.isEmpty())
         throw DatabaseError(QStringLiteral("no such table: ") + change.table);
@@ -202,29 +190,29 @@ void changeDefault(Backend& backend, const dialect::DefaultChange& change)
         throw DatabaseError(QStringLiteral("no such column: ") + change.column);
     const qsizetype body = newSql.indexOf(QLatin1Char('('));
 
-    backend.exec(QStringLiteral("SAVEPOINT vostrel_default"), {});
+    steps.exec(QStringLiteral("SAVEPOINT vostrel_default"), {});
     try {
         // The new definition must stand on its own (a constant default, sound syntax)
         // before it goes into the schema.
-        backend.exec(QStringLiteral("CREATE TEMP TABLE vostrel_default_check ") + newSql.mid(body), {});
-        backend.exec(QStringLiteral("DROP TABLE temp.vostrel_default_check"), {});
-        const int version = allRows(backend, QStringLiteral("PRAGMA schema_version")).value(0).value(0).toInt();
-        backend.exec(QStringLiteral("PRAGMA writable_schema=ON"), {});
-        backend.exec(QStringLiteral("UPDATE sqlite_master SET sql=? WHERE type='table' AND name=?"), {newSql, name});
-        backend.exec(QStringLiteral("PRAGMA schema_version=") + QString::number(version + 1), {});
-        backend.exec(QStringLiteral("PRAGMA writable_schema=OFF"), {});
-        const auto check = allRows(backend, QStringLiteral("PRAGMA integrity_check"));
+        steps.exec(QStringLiteral("CREATE TEMP TABLE vostrel_default_check ") + newSql.mid(body), {});
+        steps.exec(QStringLiteral("DROP TABLE temp.vostrel_default_check"), {});
+        const int version = steps.rows(QStringLiteral("PRAGMA schema_version"), {}).value(0).value(0).toInt();
+        steps.exec(QStringLiteral("PRAGMA writable_schema=ON"), {});
+        steps.exec(QStringLiteral("UPDATE sqlite_master SET sql=? WHERE type='table' AND name=?"), {newSql, name});
+        steps.exec(QStringLiteral("PRAGMA schema_version=") + QString::number(version + 1), {});
+        steps.exec(QStringLiteral("PRAGMA writable_schema=OFF"), {});
+        const auto check = steps.rows(QStringLiteral("PRAGMA integrity_check"), {});
         const QString verdict = check.value(0).value(0).toString();
         if (verdict != QLatin1String("ok"))
             throw DatabaseError(QStringLiteral("integrity check: ") + verdict);
-        backend.exec(QStringLiteral("RELEASE vostrel_default"), {});
+        steps.exec(QStringLiteral("RELEASE vostrel_default"), {});
     } catch (const DatabaseError&) {
         try {
-            backend.exec(QStringLiteral("PRAGMA writable_schema=OFF"), {});
+            steps.exec(QStringLiteral("PRAGMA writable_schema=OFF"), {});
         } catch (const DatabaseError&) {
         }
-        backend.exec(QStringLiteral("ROLLBACK TO vostrel_default"), {});
-        backend.exec(QStringLiteral("RELEASE vostrel_default"), {});
+        steps.exec(QStringLiteral("ROLLBACK TO vostrel_default"), {});
+        steps.exec(QStringLiteral("RELEASE vostrel_default"), {});
         throw;
     }
 }
@@ -283,14 +271,14 @@ QString dialect::withColumnDefault(const QString& createSql, const QString& colu
     return {};
 }
 
-bool dialect::runSqliteProcedure(Backend& backend, const QString& sql)
+bool dialect::runSqliteProcedure(const QString& sql, const SqliteSteps& steps)
 {
     const QStringView head = QStringView(sql).trimmed();
     if (head.startsWith(QLatin1String("alter"), Qt::CaseInsensitive)) {
         const auto change = parseDefaultChange(sql);
         if (!change)
             return false;
-        changeDefault(backend, *change);
+        changeDefault(steps, *change);
         return true;
     }
     if (head.startsWith(QLatin1String("drop"), Qt::CaseInsensitive)) {
@@ -300,13 +288,12 @@ bool dialect::runSqliteProcedure(Backend& backend, const QString& sql)
         const auto m = dropIndex.match(sql);
         if (!m.hasMatch())
             return false;
-        const auto found = allRows(backend,
-            QStringLiteral("select name from sqlite_master where type='index' and lower(name)=lower(?) "
+        const auto found = steps.rows(QStringLiteral("select name from sqlite_master where type='index' and lower(name)=lower(?) "
                            "and lower(tbl_name)=lower(?)"),
             {m.captured(2), m.captured(1)});
         if (found.isEmpty())
             throw DatabaseError(QStringLiteral("no such index: ") + m.captured(1) + QLatin1Char('.') + m.captured(2));
-        backend.exec(QStringLiteral("drop index \"") + found.first().value(0).toString() + QLatin1Char('"'), {});
+        steps.exec(QStringLiteral("drop index \"") + found.first().value(0).toString() + QLatin1Char('"'), {});
         return true;
     }
     return false;

@@ -20,9 +20,15 @@ QString forSqlite(const QString& sql);
 //   savepoint; existing rows stay as they are;
 // - "drop index T.I": index I is dropped only when it belongs to table T (SQLite's index
 //   names are not per table, so I alone could name another table's index).
+// The steps go out through steps (each throws DatabaseError on failure), so that they are
+// traced and seen by the statement hook one by one.
 // sql is the text after forSqlite(). True when it was such a statement and has been
 // carried out; a failure throws DatabaseError and leaves the schema as it was.
-bool runSqliteProcedure(Backend& backend, const QString& sql);
+struct SqliteSteps {
+    std::function<void(const QString& sql, const QList<QVariant>& binds)> exec;
+    std::function<QList<QList<QVariant>>(const QString& sql, const QList<QVariant>& binds)> rows;
+};
+bool runSqliteProcedure(const QString& sql, const SqliteSteps& steps);
 
 struct DefaultChange {
     QString table;

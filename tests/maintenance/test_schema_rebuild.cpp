@@ -1,5 +1,6 @@
 #include "app/report_memo.h"
 #include "app/system_year_choice.h"
+#include "data_module/database_error.h"
 #include "data_module/dialect.h"
 #include "data_module/recording_backend.h"
 #include "maintenance/schema_rebuild.h"
@@ -65,6 +66,7 @@ private slots:
     void sqliteDefaults();
     void schemaText_data();
     void schemaText();
+    void sqliteFailureAfterTheSchemaWrite();
     void windows();
 };
 
@@ -279,6 +281,28 @@ void TestSchemaRebuild::schemaText()
     QFETCH(QString, create);
     QFETCH(QString, column);
     QTEST(dialect::withColumnDefault(create, column, "'n'"), "expected");
+}
+
+void TestSchemaRebuild::sqliteFailureAfterTheSchemaWrite()
+{
+    // The schema text is written, then its check fails: the change is rolled back whole.
+    TestAccountSet as;
+    const QString before = schemaOf(as, "KRLZD");
+    QStringList steps;
+    as.mast().setStatementHook([&steps](const QString& sql) {
+        steps << sql;
+        if (sql == QLatin1String("PRAGMA integrity_check"))
+            throw DatabaseError("injected");
+    });
+    ScriptedPrompts prompts;
+    NullEvents events;
+    Lines bb, hz;
+    DefaultRebuildJob(testJobContext(as.dm(), events), {{{"KRLZD", "LZD_MC", "'m'"}}, {}}, {}, bb, hz).run();
+    QCOMPARE(bb.lines, report("报表管理", "默认值", {"【1】创建表KRLZD索引LZD_MC失败:injected"}));
+    QVERIFY(steps.contains("PRAGMA writable_schema=ON") && steps.contains("ROLLBACK TO vostrel_default"));
+    QCOMPARE(schemaOf(as, "KRLZD"), before);
+    Query(as.mast()).execute("insert into KRLZD (BBZD_BH, BBZD_DATE, LZD_ORDE) values ('1', '200401', '01')");
+    QCOMPARE(as.value("select LZD_MC from KRLZD"), TestAccountSet::nullText());
 }
 
 void TestSchemaRebuild::windows()
