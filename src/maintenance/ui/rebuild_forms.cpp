@@ -64,7 +64,7 @@ RebuildForm::RebuildForm(TEndYearDataMod& dataModule, QWidget* owner, const QStr
     PageControl1->setCurrentIndex(0);
 }
 
-QPushButton* RebuildForm::addRebuildButton(const QString& objectName, std::function<void()> action)
+QPushButton* RebuildForm::addButtons(const QString& objectName, std::function<void()> action)
 {
     QPushButton* button = addRunButton(objectName, QStringLiteral("重建"), std::move(action));
     CloseButton = addCloseButton(QStringLiteral("CloseButton"));
@@ -80,7 +80,7 @@ TReIndexForm::TReIndexForm(TEndYearDataMod& dataModule, QWidget* owner)
     : RebuildForm(dataModule, owner, QStringLiteral("索引重建")), m_indexes(ReadIndexLists())
 {
     setObjectName(QStringLiteral("ReIndexForm"));
-    ReIndexButton = addRebuildButton(QStringLiteral("ReIndexButton"), [this] {
+    ReIndexButton = addButtons(QStringLiteral("ReIndexButton"), [this] {
         IndexRebuildJob(jobContext(), m_indexes, options(), *BBRebuildMemo, *HZRebuildMemo).run();
     });
 }
@@ -89,7 +89,7 @@ TReDefaForm::TReDefaForm(TEndYearDataMod& dataModule, QWidget* owner)
     : RebuildForm(dataModule, owner, QStringLiteral("默认值重建")), m_defaults(ReadDefaultLists())
 {
     setObjectName(QStringLiteral("ReDefaForm"));
-    ReDefButton = addRebuildButton(QStringLiteral("ReDefButton"), [this] {
+    ReDefButton = addButtons(QStringLiteral("ReDefButton"), [this] {
         DefaultRebuildJob(jobContext(), m_defaults, options(), *BBRebuildMemo, *HZRebuildMemo).run();
     });
 }

@@ -32,8 +32,8 @@ public:
 protected:
     // caption: the window's and the first page's caption.
     RebuildForm(TEndYearDataMod& dataModule, QWidget* owner, const QString& caption);
-    // The run button in the bottom panel, before the close button.
-    QPushButton* addRebuildButton(const QString& objectName, std::function<void()> action);
+    // The run button "重建" and the close button in the bottom panel; returns the run button.
+    QPushButton* addButtons(const QString& objectName, std::function<void()> action);
     RebuildOptions options() const;
 };
 
