@@ -3,7 +3,7 @@
 #include "data_module/query.h"
 #include "data_module/report_system.h"
 #include "data_module/table.h"
-#include "utilities/formula_conversion.h"
+#include "utilities/system_year.h"
 
 #include <QFile>
 #include <QString>

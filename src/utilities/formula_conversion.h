@@ -2,14 +2,9 @@
 #include "data_module/job_context.h"
 #include "data_module/query.h"
 #include "data_module/report_system.h"
+#include "utilities/system_year.h"
 
 #include <QString>
-
-// One system's part of a run: whether it is chosen and its year suffix ("" current year).
-struct SystemYear {
-    bool chosen = true;
-    QString suffix;
-};
 
 struct FormulaConversionOptions {
     SystemYear management;
