@@ -1,38 +1,6 @@
 #include "app/application.h"
 #include "app/startup.h"
-#include "cleanup/ui/frm_data_opti.h"
-#include "maintenance/ui/del_bbex_form.h"
-#include "maintenance/ui/drop_temp_form.h"
-#include "maintenance/ui/rebuild_forms.h"
-#include "maintenance/ui/reg_ocx_form.h"
-#include "utilities/ui/any_cnt_form.h"
-#include "utilities/ui/js2jy_form.h"
-#include "utilities/ui/tab_count_form.h"
-
-// The dispatch table of the main window: one line per function window,
-//     table[QStringLiteral("<menu entry name>")] = [&dm](QWidget* owner) -> QDialog* {
-//         return new TSomeForm(dm, owner); };
-// The main window creates the window with itself as owner, sets the caption of the
-// cleanup wizard, shows it modally and frees it afterwards. An entry left nullptr is
-// shown disabled (menu entry and tool button).
-static DispatchTable buildDispatchTable(TEndYearDataMod& dm)
-{
-    DispatchTable table;
-    // TFrmDataOpti, duplicate cleanup, for the system the handler has just selected.
-    table[QStringLiteral("MnOptiBB")] = [&dm](QWidget* owner) { return createDataOptiWindow(owner, dm); };
-    table[QStringLiteral("MnOptiHZ")] = [&dm](QWidget* owner) { return createDataOptiWindow(owner, dm); };
-    table[QStringLiteral("N2")] = [&dm](QWidget* owner) -> QDialog* { return new TReDefaForm(dm, owner); };
-    table[QStringLiteral("MnReIndex")] = [&dm](QWidget* owner) -> QDialog* { return new TReIndexForm(dm, owner); };
-    table[QStringLiteral("MnDropTemp")] = [&dm](QWidget* owner) -> QDialog* { return new TFrmDropTemp(dm, owner); };
-    table[QStringLiteral("DelBBEXmnu")] = [&dm](QWidget* owner) -> QDialog* { return new TDelBBEXForm(dm, owner); };
-    table[QStringLiteral("mnuCheck")] = nullptr;   // TCheckYearForm, pre-year-end check
-    table[QStringLiteral("N3")] = nullptr;         // TUnitInfoOptiForm, irregular cell cleanup
-    table[QStringLiteral("RegMnu")] = [&dm](QWidget* owner) -> QDialog* { return new TRegOCXForm(dm, owner); };
-    table[QStringLiteral("mnJS2JY")] = [&dm](QWidget* owner) -> QDialog* { return new TJs2JyForm(dm, owner); };
-    table[QStringLiteral("mnAny")] = [&dm](QWidget* owner) -> QDialog* { return new TAnyCntForm(dm, owner); };
-    table[QStringLiteral("mnCount")] = [&dm](QWidget* owner) -> QDialog* { return new TFrmTabCount(dm, owner); };
-    return table;
-}
+#include "dispatch_table.h"
 
 int main(int argc, char** argv)
 {

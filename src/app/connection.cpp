@@ -136,10 +136,8 @@ QString ConnectAccountSet(TEndYearDataMod& dm, const QString& userCode, const QS
     if (state.DatabaseKind == DbKind::Db2Oracle) {
         Query& q = dm.LoginQuery;
         try {
-            q.close();
-            q.setSql(QStringLiteral("SELECT JWREGS_ID from system.JWREGS where JWREGS_BS like '")
-                + sqlEscaped(C) + QStringLiteral("%'"));
-            q.open();
+            q.open(QStringLiteral("SELECT JWREGS_ID from system.JWREGS where JWREGS_BS like '") + sqlEscaped(C)
+                + QStringLiteral("%'"));
             q.first();
             state.WorkstationCode = q.eof() ? QString() : q.text(QStringLiteral("JWREGS_ID"));
         } catch (...) {
@@ -151,10 +149,8 @@ QString ConnectAccountSet(TEndYearDataMod& dm, const QString& userCode, const QS
     // Second step: connect as the account set's owner.
     try {
         Query& q = dm.LoginQuery;
-        q.close();
-        q.setSql(QStringLiteral("SELECT kvdbztxx_owner,kvdbztxx_pass,kvdbztxx_base,kvdbztxx_ztmc") + fromClause
+        q.open(QStringLiteral("SELECT kvdbztxx_owner,kvdbztxx_pass,kvdbztxx_base,kvdbztxx_ztmc") + fromClause
             + QStringLiteral(" WHERE kvdbztxx_ztbh = '") + sqlEscaped(ztbh) + QStringLiteral("'"));
-        q.open();
         q.first();
         QString owner = U;
         QString ownerPassword;

@@ -4,6 +4,7 @@
 #include "data_module/end_year_data_mod.h"
 #include "data_module/sql_text.h"
 
+#include <QScopeGuard>
 #include <cmath>
 #include <vector>
 
@@ -313,10 +314,8 @@ bool AutoCleanup::CellCoordinatesLegal(const QString& reportNumber, const QStrin
     Query& q = m_dm.QryCheckDYZD;
     // A lookup that cannot run counts as found: a database error never removes a cell.
     auto found = [&q](const QString& sql) {
-        q.close();
-        q.setSql(sql);
         try {
-            q.open();
+            q.open(sql);
             const bool any = !q.isEmpty();
             q.close();
             return any;
@@ -383,15 +382,10 @@ bool AutoCleanup::removeIllegalCells(const QString& source, const QString& targe
     const bool ownCache = !m_caching;
     if (ownCache)
         startCaching();
-    struct EndCaching {
-        AutoCleanup* self;
-        bool own;
-        ~EndCaching()
-        {
-            if (own)
-                self->stopCaching();
-        }
-    } endCaching{this, ownCache};
+    const auto endCaching = qScopeGuard([this, ownCache] {
+        if (ownCache)
+            stopCaching();
+    });
 
     const bool cellDictionary = target.compare(QLatin1String("optiDYZD"), Qt::CaseInsensitive) == 0;
     auto column = [&rows](const char* name) { return rows.fieldIndex(QLatin1String(name)); };
@@ -468,10 +462,8 @@ bool AutoCleanup::removeIllegalCells(const QString& source, const QString& targe
             bool duplicate = false;
             if (sendable) {
                 Query& check = m_dm.QryCheckDYZD;
-                check.close();
-                check.setSql(sql);
                 try {
-                    check.open();
+                    check.open(sql);
                     duplicate = !check.isEmpty();
                 } catch (const DatabaseError&) {
                     duplicate = false;

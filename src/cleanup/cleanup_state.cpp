@@ -1,26 +1,26 @@
 #include "cleanup/cleanup_state.h"
 
-bool CleanupState::DuplicatesRemain(const QString& systemSelector) const
+bool CleanupState::DuplicatesRemain(ReportSystem system) const
 {
-    for (const DataClass* c : dataClassesOf(systemSelector))
+    for (const DataClass* c : dataClassesOf(system))
         if (of(*c).Remaining)
             return true;
     return false;
 }
 
-QList<DataClassId> CleanupState::leftOut(const QString& systemSelector) const
+QList<DataClassId> CleanupState::leftOut(ReportSystem system) const
 {
     QList<DataClassId> out;
-    for (const DataClass* c : dataClassesOf(systemSelector))
+    for (const DataClass* c : dataClassesOf(system))
         if (of(*c).Found && !of(*c).AutoCleaned)
             out.append(c->id);
     return out;
 }
 
-QStringList CleanupState::leftOutNames(const QString& systemSelector) const
+QStringList CleanupState::leftOutNames(ReportSystem system) const
 {
     QStringList names;
-    for (DataClassId id : leftOut(systemSelector))
+    for (DataClassId id : leftOut(system))
         names.append(dataClass(id).className);
     return names;
 }

@@ -38,13 +38,20 @@ struct CleanupState {
     // Clears every flag of all five classes.
     void reset() { classes = {}; }
 
-    // Remaining for the row, column or cell dictionary, or for "HZ" unit or summary data.
-    bool DuplicatesRemain(const QString& systemSelector) const;
+    // Remaining for the row, column or cell dictionary, or for the report summary's unit or
+    // summary data. Also by the selector of the connection state ("BB", "HZ").
+    bool DuplicatesRemain(ReportSystem system) const;
+    bool DuplicatesRemain(const QString& systemSelector) const { return DuplicatesRemain(systemOfSelector(systemSelector)); }
 
     // Whether the write-back may replace this class's key range in the report table.
     bool mayWriteBack(DataClassId id) const { return of(id).Found && of(id).AutoCleaned; }
     // The classes of the system that were found but are kept out of the write-back (their
     // report rows all stay), in class order.
-    QList<DataClassId> leftOut(const QString& systemSelector) const;
-    QStringList leftOutNames(const QString& systemSelector) const;
+    QList<DataClassId> leftOut(ReportSystem system) const;
+    QStringList leftOutNames(ReportSystem system) const;
+    QList<DataClassId> leftOut(const QString& systemSelector) const { return leftOut(systemOfSelector(systemSelector)); }
+    QStringList leftOutNames(const QString& systemSelector) const
+    {
+        return leftOutNames(systemOfSelector(systemSelector));
+    }
 };

@@ -2,25 +2,31 @@
 
 const std::array<DataClass, 5>& allDataClasses()
 {
+    const QString number = QStringLiteral("BBZD_BH"), date = QStringLiteral("BBZD_DATE");
+    const QString row = QStringLiteral("HZD_ORDE"), column = QStringLiteral("LZD_ORDE");
     static const std::array<DataClass, 5> classes{{
-        {DataClassId::HZD, QStringLiteral("HZD"), QStringLiteral("行字典"), QStringLiteral("检查行字典数据"),
-            {QStringLiteral("BBZD_BH"), QStringLiteral("BBZD_DATE"), QStringLiteral("HZD_ORDE")},
-            QStringLiteral("HZD_ZB"), QStringLiteral("_ORDE")},
-        {DataClassId::LZD, QStringLiteral("LZD"), QStringLiteral("列字典"), QStringLiteral("检查列字典数据"),
-            {QStringLiteral("BBZD_BH"), QStringLiteral("BBZD_DATE"), QStringLiteral("LZD_ORDE")},
-            QStringLiteral("LZD_ZB"), QStringLiteral("_ORDE")},
-        {DataClassId::DYZD, QStringLiteral("DYZD"), QStringLiteral("单元字典"), QStringLiteral("检查单元字典数据"),
-            {QStringLiteral("BBZD_BH"), QStringLiteral("BBZD_DATE"), QStringLiteral("HZD_ORDE"),
-                QStringLiteral("LZD_ORDE")},
-            QStringLiteral("DYZD_DATA"), QStringLiteral("_HL")},
-        {DataClassId::DWSJ, QStringLiteral("DWSJ"), QStringLiteral("单位数据"), QStringLiteral("检查单位数据"),
-            {QStringLiteral("DWZD_BH"), QStringLiteral("BBZD_BH"), QStringLiteral("BBZD_DATE"),
-                QStringLiteral("HZD_ORDE"), QStringLiteral("LZD_ORDE")},
-            QStringLiteral("DYZD_DATA"), QString()},
-        {DataClassId::HZSJ, QStringLiteral("HZSJ"), QStringLiteral("汇总数据"), QStringLiteral("检查汇总数据"),
-            {QStringLiteral("LBZD_BH"), QStringLiteral("BBZD_BH"), QStringLiteral("BBZD_DATE"),
-                QStringLiteral("HZD_ORDE"), QStringLiteral("LZD_ORDE")},
-            QStringLiteral("DYZD_DATA"), QString()},
+        {.id = DataClassId::HZD, .base = QStringLiteral("HZD"), .className = QStringLiteral("行字典"),
+            .initialLabel = QStringLiteral("检查行字典数据"), .keyColumns = {number, date, row},
+            .countColumn = QStringLiteral("HZD_ZB"), .indexSuffix = QStringLiteral("_ORDE"),
+            .reportName = &TableNameSet::HZDName, .baseName = &TableNameSet::HZDBase, .summaryOnly = false},
+        {.id = DataClassId::LZD, .base = QStringLiteral("LZD"), .className = QStringLiteral("列字典"),
+            .initialLabel = QStringLiteral("检查列字典数据"), .keyColumns = {number, date, column},
+            .countColumn = QStringLiteral("LZD_ZB"), .indexSuffix = QStringLiteral("_ORDE"),
+            .reportName = &TableNameSet::LZDName, .baseName = &TableNameSet::LZDBase, .summaryOnly = false},
+        {.id = DataClassId::DYZD, .base = QStringLiteral("DYZD"), .className = QStringLiteral("单元字典"),
+            .initialLabel = QStringLiteral("检查单元字典数据"), .keyColumns = {number, date, row, column},
+            .countColumn = QStringLiteral("DYZD_DATA"), .indexSuffix = QStringLiteral("_HL"),
+            .reportName = &TableNameSet::DYZDName, .baseName = &TableNameSet::DYZDBase, .summaryOnly = false},
+        {.id = DataClassId::DWSJ, .base = QStringLiteral("DWSJ"), .className = QStringLiteral("单位数据"),
+            .initialLabel = QStringLiteral("检查单位数据"),
+            .keyColumns = {QStringLiteral("DWZD_BH"), number, date, row, column},
+            .countColumn = QStringLiteral("DYZD_DATA"), .indexSuffix = {},
+            .reportName = &TableNameSet::DWSJName, .baseName = &TableNameSet::DWSJBase, .summaryOnly = true},
+        {.id = DataClassId::HZSJ, .base = QStringLiteral("HZSJ"), .className = QStringLiteral("汇总数据"),
+            .initialLabel = QStringLiteral("检查汇总数据"),
+            .keyColumns = {QStringLiteral("LBZD_BH"), number, date, row, column},
+            .countColumn = QStringLiteral("DYZD_DATA"), .indexSuffix = {},
+            .reportName = &TableNameSet::HZSJName, .baseName = &TableNameSet::HZSJBase, .summaryOnly = true},
     }};
     return classes;
 }
@@ -30,28 +36,23 @@ const DataClass& dataClass(DataClassId id)
     return allDataClasses().at(static_cast<size_t>(static_cast<int>(id) - 1));
 }
 
+QList<const DataClass*> dataClassesOf(ReportSystem system)
+{
+    QList<const DataClass*> list;
+    for (const DataClass& c : allDataClasses())
+        if (c.belongsTo(system))
+            list.append(&c);
+    return list;
+}
+
 bool isSummarySystem(const QString& systemSelector)
 {
-    return systemSelector == QLatin1String("HZ");
+    return systemOfSelector(systemSelector) == ReportSystem::Summary;
 }
 
 QList<const DataClass*> dataClassesOf(const QString& systemSelector)
 {
-    QList<const DataClass*> list;
-    const int n = isSummarySystem(systemSelector) ? 5 : 3;
-    for (int i = 0; i < n; ++i)
-        list.append(&allDataClasses().at(static_cast<size_t>(i)));
-    return list;
-}
-
-QString DataClass::reportTable(const TableNameSet& names) const
-{
-    return names.entry(2 + index());   // HZDName .. HZSJName
-}
-
-QString DataClass::baseTable(const TableNameSet& names) const
-{
-    return names.entry(10 + index());  // HZDBase .. HZSJBase
+    return dataClassesOf(systemOfSelector(systemSelector));
 }
 
 QString DataClass::indexName(const TableNameSet& names) const

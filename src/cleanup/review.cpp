@@ -1,6 +1,5 @@
 #include "cleanup/review.h"
 
-#include "app/prompt_service.h"
 #include "data_module/database_error.h"
 #include "data_module/end_year_data_mod.h"
 #include "data_module/sql_text.h"
@@ -117,8 +116,8 @@ QString orderList(const QString& alias, const QStringList& columns)
 const QString kJoinReport = QStringLiteral("%1.BBZD_BH = SrcBBZD.BBZD_BH and %1.BBZD_DATE = SrcBBZD.BBZD_DATE");
 }
 
-Review::Review(TEndYearDataMod& dm, CleanupState& state, CleanupClock clock)
-    : m_dm(dm), m_state(state), m_clock(std::move(clock))
+Review::Review(TEndYearDataMod& dm, CleanupState& state, PromptService& prompts, CleanupClock clock)
+    : m_dm(dm), m_state(state), m_prompts(prompts), m_clock(std::move(clock))
 {
     for (auto& q : m_queries)
         q = std::make_unique<CachedQuery>(dm.mast);
@@ -205,7 +204,7 @@ QList<DataClassId> Review::Prepare(ReportSink& log, ProgressSink& bar, EventsHoo
 
     line(QStringLiteral(" 正在查询报表字典"));
     events.processEvents();
-    m_dm.CopyReportDictionary(names.BBZDName, QStringLiteral("dirtyBBZD"));
+    m_dm.CopyReportDictionary(names.BBZDName, workingTableName(WorkingRole::Review, QStringLiteral("BBZD")));
     bar.step();
     line(QStringLiteral(" 结束查询报表字典"));
     events.processEvents();
@@ -248,13 +247,13 @@ Review::DeleteResult Review::DeleteRow(DataClassId id, int row, bool ignoreWarni
                 + sep + QStringLiteral("如果删除可能造成公式丢失或格式紊乱！") + sep
                 + QStringLiteral("建议检查单元字典或单位数据或汇总数据确认可以删除后再执行该操作。") + sep
                 + QStringLiteral("是否强制删除该记录？");
-            if (prompts().message(text, QStringLiteral("警告"), PromptIcon::Warning, PromptButtons::YesNo)
+            if (m_prompts.message(text, QStringLiteral("警告"), PromptIcon::Warning, PromptButtons::YesNo)
                 != PromptAnswer::Yes)
                 return DeleteResult::Declined;
         }
     }
     if (!ignoreWarning
-        && prompts().message(QStringLiteral("确认删除该记录吗？"), QStringLiteral("警告"), PromptIcon::Question,
+        && m_prompts.message(QStringLiteral("确认删除该记录吗？"), QStringLiteral("警告"), PromptIcon::Question,
                PromptButtons::YesNo)
             != PromptAnswer::Yes)
         return DeleteResult::Declined;
@@ -266,7 +265,7 @@ Review::DeleteResult Review::DeleteRow(DataClassId id, int row, bool ignoreWarni
         // Whatever the statement removed is gone; show what the review table holds now.
         // Closing forgets the pending deletion, so it is never sent a second time.
         q.close();
-        prompts().message(QStringLiteral("更新失败！") + QLatin1Char('\n') + e.message(), QStringLiteral("提示"),
+        m_prompts.message(QStringLiteral("更新失败！") + QLatin1Char('\n') + e.message(), QStringLiteral("提示"),
             PromptIcon::Error, PromptButtons::Ok);
         q.open();
         return DeleteResult::UpdateFailed;
@@ -282,7 +281,7 @@ bool Review::Check(DataClassId id, int* locateRow)
     m_dm.CountDuplicates(c.reviewTable(), c.countTable(), c.keyList(), c.countColumn);
     if (!m_dm.HasRows(c.countTable())) {
         m_state.of(id).Remaining = false;
-        prompts().message(QStringLiteral("检查") + c.className + QStringLiteral("通过！"), QStringLiteral("提示"),
+        m_prompts.message(QStringLiteral("检查") + c.className + QStringLiteral("通过！"), QStringLiteral("提示"),
             PromptIcon::Information, PromptButtons::Ok);
         return true;
     }
@@ -306,7 +305,7 @@ bool Review::Check(DataClassId id, int* locateRow)
                 *locateRow = r;
         }
     }
-    prompts().message(QStringLiteral("检查") + c.className + QStringLiteral("仍存在重复数据！"), QStringLiteral("提示"),
+    m_prompts.message(QStringLiteral("检查") + c.className + QStringLiteral("仍存在重复数据！"), QStringLiteral("提示"),
         PromptIcon::Warning, PromptButtons::Ok);
     return false;
 }
@@ -315,7 +314,7 @@ bool Review::Empty(DataClassId id)
 {
     const DataClass& c = dataClass(id);
     bool emptied = false;
-    if (prompts().message(QStringLiteral("确认清空重复记录吗？") + QStringLiteral("\n\r") + QStringLiteral("请慎重执行！！！"),
+    if (m_prompts.message(QStringLiteral("确认清空重复记录吗？") + QStringLiteral("\n\r") + QStringLiteral("请慎重执行！！！"),
             QStringLiteral("警告"), PromptIcon::Warning, PromptButtons::YesNo)
         == PromptAnswer::Yes) {
         try {

@@ -3,6 +3,7 @@
 #include "cleanup/cleanup_state.h"
 #include "cleanup/data_classes.h"
 #include "data_module/cached_query.h"
+#include "data_module/prompts.h"
 
 #include <QList>
 #include <QString>
@@ -38,10 +39,10 @@ const QList<ReviewColumn>& reviewColumns(DataClassId id);
 // The manual review of the rows the automatic cleanup left duplicated: the five review
 // queries over the review tables, deletions written back at once, the per-class check,
 // emptying a review table, and the coordinate of a cell row. Questions and messages go
-// through the prompt service.
+// through the prompt service it is given.
 class Review {
 public:
-    Review(TEndYearDataMod& dm, CleanupState& state, CleanupClock clock = systemClock);
+    Review(TEndYearDataMod& dm, CleanupState& state, PromptService& prompts, CleanupClock clock = systemClock);
 
     // QryUpdateHZD .. QryUpdateHZSJ (update objects: their delete statements).
     CachedQuery& query(DataClassId id) { return *m_queries.at(static_cast<size_t>(static_cast<int>(id) - 1)); }
@@ -80,6 +81,7 @@ public:
 private:
     TEndYearDataMod& m_dm;
     CleanupState& m_state;
+    PromptService& m_prompts;
     CleanupClock m_clock;
     std::array<std::unique_ptr<CachedQuery>, 5> m_queries;
 };

@@ -8,25 +8,17 @@
 
 bool TEndYearDataMod::ExecuteSQL(const QString& sql)
 {
-    QryGlobalExecSQL.close();
-    QryGlobalExecSQL.setSql(sql);
-    bool ok = true;
-    try {
-        QryGlobalExecSQL.exec();
-    } catch (const DatabaseError& e) {
-        m_lastError = e.message();
-        ok = false;
-    }
-    QryGlobalExecSQL.close();
-    return ok;
+    const QString error = QryGlobalExecSQL.executeOrError(sql);
+    if (error.isEmpty())
+        return true;
+    m_lastError = error;
+    return false;
 }
 
 bool TEndYearDataMod::OpenSQL(const QString& sql)
 {
-    QryGlobalOpen.close();
-    QryGlobalOpen.setSql(sql);
     try {
-        QryGlobalOpen.open();
+        QryGlobalOpen.open(sql);
         QryGlobalOpen.first();
         return true;
     } catch (const DatabaseError& e) {
@@ -124,7 +116,10 @@ bool TEndYearDataMod::TruncateTable(const QString& table)
 
 bool TEndYearDataMod::CopyReportDictionary(const QString& source, const QString& destination)
 {
-    static const QString cols = QStringLiteral("BBZD_BH,BBZD_DATE,BBZD_MC,BBZD_TITLE,BBZD_HEAD,BBZD_BT,BBZD_HS,BBZD_LS");
+    QStringList names;
+    for (const ColumnDef& c : reportColumns(QStringLiteral("BBZD"), state.DatabaseKind))
+        names.append(c.name);
+    const QString cols = names.join(QLatin1Char(','));
     TruncateTable(destination);
     ExecuteSQL(QStringLiteral("insert into ") + destination + QLatin1Char('(') + cols + QStringLiteral(") select ")
         + cols + QStringLiteral(" from ") + source);

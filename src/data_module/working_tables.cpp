@@ -12,10 +12,30 @@ const QStringList& workingTableBases()
     return bases;
 }
 
+QString workingRolePrefix(WorkingRole role)
+{
+    switch (role) {
+    case WorkingRole::Cleaned:
+        return QStringLiteral("opti");
+    case WorkingRole::Review:
+        return QStringLiteral("dirty");
+    case WorkingRole::Count:
+        return QStringLiteral("hav");
+    case WorkingRole::Range:
+        return QStringLiteral("range");
+    case WorkingRole::Staging:
+        return QStringLiteral("old");
+    }
+    return {};
+}
+
+QString workingTableName(WorkingRole role, const QString& base) { return workingRolePrefix(role) + base; }
+
 const QStringList& workingTableRoles()
 {
-    static const QStringList roles{QStringLiteral("opti"), QStringLiteral("dirty"), QStringLiteral("hav"),
-        QStringLiteral("range"), QStringLiteral("old")};
+    static const QStringList roles{workingRolePrefix(WorkingRole::Cleaned), workingRolePrefix(WorkingRole::Review),
+        workingRolePrefix(WorkingRole::Count), workingRolePrefix(WorkingRole::Range),
+        workingRolePrefix(WorkingRole::Staging)};
     return roles;
 }
 

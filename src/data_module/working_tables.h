@@ -18,6 +18,17 @@ QString numericDataType(DbKind databaseKind);
 
 // Bases in working-table order: HZD, LZD, DYZD, DWSJ, HZSJ, BBZD.
 const QStringList& workingTableBases();
+// The roles of the working tables, each a name prefix before the base.
+enum class WorkingRole {
+    Cleaned,   // "opti": keys made unique by the automatic cleanup
+    Review,    // "dirty": rows still duplicated, for the manual review
+    Count,     // "hav": one row per duplicated key and its number of rows
+    Range,     // "range": the duplicated keys whose report rows the write-back replaces
+    Staging,   // "old": the report rows of the key range, copied before the cleanup
+};
+QString workingRolePrefix(WorkingRole role);
+// prefix + base, e.g. "havHZD"; "dirtyBBZD" for the report dictionary of the review.
+QString workingTableName(WorkingRole role, const QString& base);
 // Roles in working-table order: opti, dirty, hav, range, old.
 const QStringList& workingTableRoles();
 // The thirty names, role by role, base by base (also the drop order).

@@ -2,6 +2,7 @@
 
 #include "data_module/database.h"
 #include "data_module/database_error.h"
+#include "data_module/report_system.h"
 
 BbexCleanupJob::BbexCleanupJob(const JobContext& context)
     : m_context(context), m_db(context.db), DelBBEXQuery(context.db)
@@ -156,8 +157,8 @@ void BbexCleanupJob::cleanSystem(const QString& prefix)
 
 void BbexCleanupJob::run()
 {
-    cleanSystem(QStringLiteral("KR"));
-    cleanSystem(QStringLiteral("HZ"));
+    for (ReportSystem system : bothSystems)
+        cleanSystem(systemPrefix(system));
     m_context.prompts.message(QStringLiteral("清除完成!"), applicationTitle(), PromptIcon::None,
         PromptButtons::Ok);
 }

@@ -60,6 +60,8 @@ void TestConnectionOdbc::automaticStart_data()
     QTest::addColumn<QString>("result");
     QTest::addColumn<QString>("user");  // owner connection's user
     QTest::newRow("today's file") << "002" << "" << "dba";
+    // The code goes into the registry query with its quote doubled: the row is found.
+    QTest::newRow("quote in the code") << "O'3" << "" << "dba";
     // SQLite checks no password: the first-step user with an empty password gets in.
     QTest::newRow("no registry row") << "009" << "" << "cw0099999";
     QTest::newRow("no file for today: no kind, the alias is not configured") << "" << Msg1 << "";
@@ -71,6 +73,9 @@ void TestConnectionOdbc::automaticStart()
     QFETCH(QString, result);
     QFETCH(QString, user);
     TestAccountSet as(unconnected());
+    if (ztbh.contains(QLatin1Char('\'')))
+        as.insert(QStringLiteral("kvdbztxx"), {{ztbh, QStringLiteral("引号"), QStringLiteral("dba"),
+                                                   QStringLiteral("sql"), as.dsn()}});
     if (!ztbh.isEmpty())
         as.writeAutoStart(QDate::currentDate(), ztbh);
     // A file for another day is not read.

@@ -1,7 +1,7 @@
 #include "app/connection.h"
 #include "app/login_form.h"
 #include "data_module/end_year_data_mod.h"
-#include "data_module/recording_backend.h"
+#include "support/recording_backend.h"
 #include "support/scripted_prompts.h"
 
 #include <QComboBox>

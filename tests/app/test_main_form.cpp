@@ -2,7 +2,7 @@
 #include "data_module/report_system.h"
 #include "app/main_form.h"
 #include "data_module/end_year_data_mod.h"
-#include "data_module/recording_backend.h"
+#include "support/recording_backend.h"
 #include "support/scripted_prompts.h"
 
 #include <QAction>

@@ -1,32 +1,11 @@
 #pragma once
-// Sinks that record what the cleanup jobs report, for the job tests.
+// Sinks that record the cleanup check's own reports (class labels, the list of affected
+// reports); the progress, log and event recorders are in support/recorders.h.
 #include "cleanup/cleanup_sinks.h"
+#include "support/recorders.h"
 
 #include <QList>
 #include <QStringList>
-
-struct RecordingProgress : ProgressSink {
-    QStringList calls;   // "range 0 9", "pos 0", "step"
-    int minimum = 0, maximum = 0, position = 0;
-    void setLabel(const QString& text) override { calls << QStringLiteral("label ") + text; }
-    void setRange(int mn, int mx) override
-    {
-        minimum = mn;
-        maximum = mx;
-        calls << QStringLiteral("range %1 %2").arg(mn).arg(mx);
-    }
-    void setPosition(int p) override
-    {
-        position = p;
-        calls << QStringLiteral("pos %1").arg(p);
-    }
-    void step() override
-    {
-        ++position;
-        calls << QStringLiteral("step");
-    }
-    int steps() const { return int(calls.count(QStringLiteral("step"))); }
-};
 
 struct RecordingLabels : ClassLabelSink {
     struct Change {
@@ -78,18 +57,3 @@ struct RecordingList : DirtyListSink {
     }
 };
 
-struct RecordingLog : ReportSink {
-    QStringList lines;
-    int clears = 0;
-    void addLine(const QString& line) override { lines << line; }
-    void clear() override
-    {
-        ++clears;
-        lines.clear();
-    }
-};
-
-struct CountingEvents : EventsHook {
-    int count = 0;
-    void processEvents() override { ++count; }
-};

@@ -113,6 +113,15 @@ private slots:
             << "BB" << dict + QStringList{"DYZD 101 200401 0001 01 DYZD_ORDE=A1", "DYZD 101 200401 0001 01 DYZD_ORDE=B1"}
             << true << "---"
             << QStringList{"select count(1) from dirtyDYZD => 1", "select * from optiDYZD =>"};
+        // Of twins differing only in the cell code the last in source order survives.
+        QTest::newRow("two twins: the later survives")
+            << "BB" << dict + QStringList{"DYZD 101 200401 0001 01 DYZD_ORDE=B1", "DYZD 101 200401 0001 01 DYZD_ORDE=A1"}
+            << true << "---" << QStringList{"select DYZD_ORDE from dirtyDYZD => A1", "select * from optiDYZD =>"};
+        QTest::newRow("three twins: the last survives")
+            << "BB"
+            << dict + QStringList{"DYZD 101 200401 0001 01 DYZD_ORDE=Z9", "DYZD 101 200401 0001 01 DYZD_ORDE=A1",
+                   "DYZD 101 200401 0001 01 DYZD_ORDE=M5"}
+            << true << "---" << QStringList{"select DYZD_ORDE from dirtyDYZD => M5", "select * from optiDYZD =>"};
         QTest::newRow("cells differing in the cell code, removal off")
             << "BB" << dict + QStringList{"DYZD 101 200401 0001 01 DYZD_ORDE=A1", "DYZD 101 200401 0001 01 DYZD_ORDE=B1"}
             << false << "--R"

@@ -192,8 +192,8 @@ private slots:
         QFETCH(QString, table);
         ConnectionState cs;
         FillTableNames(cs, "HZ");
-        cs.TableNames.YearSuffix = year;
-        cs.TableNames.entry(1 + number) += year;   // as the wizard appends the suffix
+        // The year's names as the wizard forms them.
+        cs.TableNames = tableNamesFor(ReportSystem::Summary, cs.DatabaseKind, year);
         const DataClass& c = dataClass(DataClassId(number));
         QCOMPARE(c.indexName(cs.TableNames), index);
         QCOMPARE(c.reportTable(cs.TableNames), table);

@@ -18,7 +18,7 @@ struct Reviewed {
         fixture::plantDuplicates(as, system);
         fixture::selectSystem(as.dm(), system);
         fixture::runFirstHalf(as.dm(), half);
-        review = std::make_unique<Review>(as.dm(), half.state, [] { return kTime; });
+        review = std::make_unique<Review>(as.dm(), half.state, prompts, [] { return kTime; });
     }
     ~Reviewed() { as.dm().QryGlobalOpen.close(); }
     QList<DataClassId> prepare() { return review->Prepare(log, bar, events); }
@@ -33,6 +33,7 @@ struct Reviewed {
     QString system;
     TestAccountSet as;
     fixture::FirstHalf half;
+    InstalledPrompts prompts;
     std::unique_ptr<Review> review;
     RecordingLog log;
     RecordingProgress bar;
@@ -298,7 +299,7 @@ void TestReview::deleteMatchingMoreThanOneRow()
 
 void TestReview::check()
 {
-    for (const QString system : {QStringLiteral("BB"), QStringLiteral("HZ")}) {
+    for (const QString& system : {QStringLiteral("BB"), QStringLiteral("HZ")}) {
         Reviewed r(system);
         r.prepare();
         for (const DataClass* c : dataClassesOf(system)) {

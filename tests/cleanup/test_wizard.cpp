@@ -2,6 +2,8 @@
 #include "test_write_back_fixture.h"
 
 #include "app/main_form.h"
+#include "app/report_memo.h"
+#include "app/system_year_choice.h"
 #include "cleanup/ui/frm_data_opti.h"
 #include "cleanup/ui/review_hint.h"
 #include "cleanup/ui/review_panel.h"
@@ -14,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStackedWidget>
@@ -25,6 +28,13 @@
 namespace {
 const QTime kTime(11, 22, 33);
 const QString T = QStringLiteral("【11:22:33】 ");
+
+// The boxes of the steps and of resolving the review (text starts), for strict prompts.
+const QString kNoYear = QStringLiteral("该年度没有数据，请重新指定会计年度！");
+const QString kConfirmClean = QStringLiteral("确认清理数据吗？");
+const QString kDone = QStringLiteral("数据清理完毕!");
+const QStringList kReviewBoxes{QStringLiteral("检查"), QStringLiteral("确认删除该记录吗？"),
+    QStringLiteral("该行字典内码已经使用，"), QStringLiteral("该列字典内码已经使用，")};
 
 // The wizard as the main window opens it.
 struct Wizard {
@@ -72,20 +82,18 @@ struct Wizard {
     TFrmDataOpti* w = nullptr;
 };
 
-// Key groups occurring more than once in a report table.
+// Key groups occurring more than once in a report table: what makes a row of the class
+// unique in the report system (report, date, coordinates, and unit or category).
 int duplicatedKeys(TestAccountSet& as, const QString& table, const DataClass& c)
 {
-    return as.rows("select " + c.keyList() + " from " + table + " group by " + c.keyList() + " having count(1)>1")
-        .size();
+    static const QMap<DataClassId, QString> keys{{DataClassId::HZD, "BBZD_BH,BBZD_DATE,HZD_ORDE"},
+        {DataClassId::LZD, "BBZD_BH,BBZD_DATE,LZD_ORDE"}, {DataClassId::DYZD, "BBZD_BH,BBZD_DATE,HZD_ORDE,LZD_ORDE"},
+        {DataClassId::DWSJ, "DWZD_BH,BBZD_BH,BBZD_DATE,HZD_ORDE,LZD_ORDE"},
+        {DataClassId::HZSJ, "LBZD_BH,BBZD_BH,BBZD_DATE,HZD_ORDE,LZD_ORDE"}};
+    const QString key = keys.value(c.id);
+    return as.rows("select " + key + " from " + table + " group by " + key + " having count(1)>1").size();
 }
 
-QList<int> classIds(const QString& system)
-{
-    QList<int> ids;
-    for (const DataClass* c : dataClassesOf(system))
-        ids << c->number();
-    return ids;
-}
 }
 
 class TestWizard : public QObject {
@@ -121,6 +129,8 @@ void TestWizard::pagesAndTexts()
 {
     QFETCH(QString, system);
     TestAccountSet as;
+    ScriptedPrompts prompts;
+    prompts.expectOnly({});
     Wizard wz(as, system);
     TFrmDataOpti* w = wz.w;
     QCOMPARE(w->currentPage(), 0);
@@ -164,6 +174,7 @@ void TestWizard::yearChoice()
     o.historyYears = {2003};
     TestAccountSet as(o);
     ScriptedPrompts prompts;
+    prompts.expectOnly({kNoYear});
     Wizard wz(as, system);
     TFrmDataOpti* w = wz.w;
     const QString p = fixture::prefixOf(system);
@@ -205,6 +216,7 @@ void TestWizard::cleanDatabase()
     as.insert(p + "HZD", {demo::rowRow({.bh = "101", .date = "200401", .orde = "0001"}),
                              demo::rowRow({.bh = "101", .date = "200401", .orde = "0002", .zb = 2})});
     ScriptedPrompts prompts;
+    prompts.expectOnly({"恭喜恭喜，经检查，系统未发现重复数据！"});
     Wizard wz(as, system);
     wz.next();
     QCOMPARE(wz.w->currentPage(), 1);
@@ -249,6 +261,7 @@ void TestWizard::automaticCleanupResolvesEverything()
     if (existingIndex)
         as.exec("create index NDX_" + p + "HZD_ORDE on " + p + "BBZD(BBZD_MC)");
     ScriptedPrompts prompts;
+    prompts.expectOnly({kConfirmClean, kDone});
     Wizard wz(as, system);
     TFrmDataOpti* w = wz.w;
     wz.next();
@@ -318,6 +331,8 @@ void TestWizard::runWithReview()
     const int illegalBefore = as.count(p + "DYZD", "HZD_ORDE = '0099' or LZD_ORDE = '99'");
     QVERIFY(illegalBefore > 0);
     ScriptedPrompts prompts;
+    prompts.expectOnly(kReviewBoxes + QStringList{kConfirmClean, "请确认系统已经没有重复数据！",
+        "确认清空重复记录吗？", kDone});
     Wizard wz(as, system);
     TFrmDataOpti* w = wz.w;
     wz.next();
@@ -416,6 +431,7 @@ void TestWizard::cancelOnStep5()
     fixture::plantDuplicates(as, system);
     const fixture::Snapshot before = fixture::snapshot(as, system);
     ScriptedPrompts prompts;
+    prompts.expectOnly(kReviewBoxes + QStringList{kConfirmClean});
     Wizard wz(as, system);
     TFrmDataOpti* w = wz.w;
     for (int i = 0; i < 5; ++i)
@@ -438,16 +454,16 @@ void TestWizard::oneStepAtATime()
     TestAccountSet as;
     fixture::plantDuplicates(as, "HZ");
     ScriptedPrompts prompts;
+    prompts.expectOnly({});
     Wizard wz(as, "HZ");
     TFrmDataOpti* w = wz.w;
     wz.next();
     // While the check runs, a user presses Next again, Cancel, and the title bar's close.
     int statements = 0;
     bool nextEnabled = true, running = false;
-    as.mast().setStatementHook([&](const QString& sql) {
+    as.mast().setStatementHook([&](const QString&) {
         if (++statements != 40)
             return;
-        Q_UNUSED(sql);
         running = w->stepRunning();
         nextEnabled = w->BtnNext[1]->isEnabled();
         w->BtnNext[1]->click();
@@ -478,6 +494,7 @@ void TestWizard::coordinateWindow()
     as.insert("HZDWSJ", {demo::unitCellRow({.unit = "0002", .bh = "201", .date = "200405", .row = "0005",
         .col = "77", .text = "2", .data = 2.0})});
     ScriptedPrompts prompts;
+    prompts.expectOnly({kConfirmClean});
     Wizard wz(as, "HZ");
     TFrmDataOpti* w = wz.w;
     w->ChkDYZD->setChecked(false);
@@ -508,7 +525,8 @@ void TestWizard::coordinateWindow()
     // Row code 0005 is still twice in the row dictionary (coordinates 5 and 9).
     QCOMPARE(shown, (QStringList{"当前坐标|201|E5;E9;|行列坐标有重复，请检查行字典或列字典。",
                          "当前坐标|201||坐标不存在，您可以删除该记录。"}));
-    QVERIFY(!QApplication::activeModalWidget());
+    // Both hints closed: the (modal) wizard is the top window again.
+    QCOMPARE(QApplication::activeModalWidget(), static_cast<QWidget*>(w));
 }
 
 void TestWizard::fromTheMainWindow_data()
@@ -529,6 +547,7 @@ void TestWizard::fromTheMainWindow()
     o.demoContent = true;
     TestAccountSet as(o);
     ScriptedPrompts prompts;
+    prompts.expectOnly(kReviewBoxes + QStringList{kNoYear, kConfirmClean, kDone});
     DispatchTable table;
     TEndYearDataMod& dm = as.dm();
     table["MnOptiBB"] = [&dm](QWidget* owner) { return createDataOptiWindow(owner, dm); };
@@ -546,6 +565,11 @@ void TestWizard::fromTheMainWindow()
         auto* w = qobject_cast<TFrmDataOpti*>(main.openWindow());
         QVERIFY(w);
         seen = w;
+        // A check failing below ends the lambda: the window must not stay open then.
+        const auto closeAfter = qScopeGuard([w] {
+            if (w->isVisible())
+                w->done(QDialog::Rejected);
+        });
         seenCaption = w->windowTitle();
         seenSelector = dm.state.SystemSelector;
         QVERIFY(w->isModal());

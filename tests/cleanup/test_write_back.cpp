@@ -71,7 +71,7 @@ private slots:
 
 void TestWriteBack::initTestCase()
 {
-    for (const QString system : {QStringLiteral("BB"), QStringLiteral("HZ")}) {
+    for (const QString& system : {QStringLiteral("BB"), QStringLiteral("HZ")}) {
         Prepared p(system);
         Reference ref;
         p.as.mast().setStatementHook([&](const QString& sql) { ref.statements << sql; });
@@ -103,7 +103,7 @@ void TestWriteBack::cleanedTables_data()
     QTest::addColumn<QString>("key");        // the where clause of one key
     QTest::addColumn<int>("rows");           // rows of that key afterwards
     QTest::addColumn<QString>("kept");       // a condition the remaining row must meet
-    for (const QString system : {QStringLiteral("BB"), QStringLiteral("HZ")}) {
+    for (const QString& system : {QStringLiteral("BB"), QStringLiteral("HZ")}) {
         const QString p = fixture::prefixOf(system);
         const QString a = p == "KR" ? "101" : "201";
         const QString b = p == "KR" ? "102" : "202";
@@ -125,7 +125,7 @@ void TestWriteBack::cleanedTables_data()
         QTest::addRow("%s cells untouched", qPrintable(system))
             << system << p + "DYZD" << "BBZD_BH = '" + b + "'" << 2 << "DYZD_SJ = '1'";
     }
-    for (const QString table : {QStringLiteral("HZDWSJ"), QStringLiteral("HZHZSJ")}) {
+    for (const QString& table : {QStringLiteral("HZDWSJ"), QStringLiteral("HZHZSJ")}) {
         const QString unit = table == "HZDWSJ" ? "DWZD_BH" : "LBZD_BH";
         QTest::addRow("HZ %s complete duplicate", qPrintable(table))
             << "HZ" << table << "BBZD_BH = '201' and HZD_ORDE = '0003'" << 1 << "DYZD_DATA = 7";
@@ -168,7 +168,7 @@ void TestWriteBack::logAndBar()
     WriteBackRun run;
     writeBack(p.as.dm(), p.half.state, run);
     QStringList expected;
-    for (const QString n : {QStringLiteral("行字典"), QStringLiteral("列字典"), QStringLiteral("单元字典")}) {
+    for (const QString& n : {QStringLiteral("行字典"), QStringLiteral("列字典"), QStringLiteral("单元字典")}) {
         expected << QString(30, '=') << T + " 开始处理" + n << T + " 开始整理" + n + "临时表中数据"
                  << T + " 完成整理" + n + "临时表中数据" << T + " 开始删除" + n + "主表中重复数据"
                  << T + " 删除" + n + "主表重复数据成功！" << T + " 开始将临时表数据复制到" + n + "主表"
@@ -200,7 +200,7 @@ void TestWriteBack::emptiedReviewDropsTheKeys()
 
 void TestWriteBack::existingIndexOfTheSameName()
 {
-    for (const QString system : {QStringLiteral("BB"), QStringLiteral("HZ")}) {
+    for (const QString& system : {QStringLiteral("BB"), QStringLiteral("HZ")}) {
         Prepared p(system);
         const QString p2 = fixture::prefixOf(system);
         // An index of that name already exists (on another table).
@@ -260,7 +260,7 @@ void TestWriteBack::faultAtEveryStatement_data()
     QTest::addColumn<QString>("system");
     QTest::addColumn<int>("classIndex");
     QTest::addColumn<int>("statement");
-    for (const QString system : {QStringLiteral("BB"), QStringLiteral("HZ")}) {
+    for (const QString& system : {QStringLiteral("BB"), QStringLiteral("HZ")}) {
         const Reference& ref = g_reference[system];
         for (int c = 0; c < ref.begins.size(); ++c)
             for (int s = ref.begins.at(c); s <= ref.indexes.at(c); ++s)
@@ -314,7 +314,7 @@ void TestWriteBack::connectionLostInTheMiddle_data()
     QTest::addColumn<QString>("system");
     QTest::addColumn<int>("statement");
     QTest::addColumn<int>("classIndex");
-    for (const QString system : {QStringLiteral("BB"), QStringLiteral("HZ")}) {
+    for (const QString& system : {QStringLiteral("BB"), QStringLiteral("HZ")}) {
         const Reference& ref = g_reference[system];
         const int last = ref.begins.size() - 1;
         // In the middle of the second class's deletions, at its commit, and at the last
@@ -332,7 +332,6 @@ void TestWriteBack::connectionLostInTheMiddle()
     QFETCH(int, classIndex);
     const Reference& ref = g_reference[system];
     Prepared p(system);
-    const TableNameSet names = p.as.dm().state.TableNames;
     int n = 0;
     bool lost = false;
     p.as.mast().setStatementHook([&](const QString&) {
@@ -358,7 +357,6 @@ void TestWriteBack::connectionLostInTheMiddle()
         QVERIFY2(after[table] == (committed ? ref.cleaned[table] : p.before[table]),
             qPrintable(table + (committed ? " lost committed rows" : " is not as before")));
     }
-    Q_UNUSED(names);
 }
 
 QTEST_MAIN(TestWriteBack)

@@ -3,7 +3,7 @@
 #include "data_module/database_error.h"
 #include "data_module/engine_config.h"
 #include "data_module/query.h"
-#include "data_module/recording_backend.h"
+#include "support/recording_backend.h"
 #include "data_module/table.h"
 
 #include <QFile>

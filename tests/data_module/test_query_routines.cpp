@@ -1,8 +1,9 @@
 #include "data_module/database_error.h"
 #include "data_module/end_year_data_mod.h"
-#include "data_module/recording_backend.h"
+#include "support/recording_backend.h"
 #include "data_module/sinks.h"
 #include "data_module/working_tables.h"
+#include "support/recorders.h"
 #include "support/test_account_set.h"
 
 #include <QRegularExpression>
@@ -10,17 +11,6 @@
 
 namespace {
 
-struct Bar : ProgressSink {
-    int maximum = -1, steps = 0;
-    void setRange(int, int mx) override { maximum = mx; }
-    void setPosition(int) override {}
-    void step() override { ++steps; }
-};
-
-struct CountingEvents : EventsHook {
-    int count = 0;
-    void processEvents() override { ++count; }
-};
 
 // A data module on the recording engine, as a server of the given kind would see it.
 struct Recorded {
@@ -181,7 +171,7 @@ private slots:
         } catch (const DatabaseError& e) {
             QCOMPARE(e.message(), QStringLiteral("no such table: havHZD"));
         }
-        Bar bar;
+        RecordingProgress bar;
         QVERIFY_THROWS_EXCEPTION(DatabaseError, r.dm.DeleteMatchingRows("KRHZD", "havHZD", {"BBZD_BH"}, bar));
     }
 
@@ -288,14 +278,14 @@ private slots:
             if (!failOn.isEmpty() && sql.contains(failOn))
                 throw DatabaseError(QStringLiteral("locked"));
         });
-        Bar bar;
+        RecordingProgress bar;
         CountingEvents events;
         QCOMPARE(as.dm().DeleteMatchingRows("KRHZD", "havHZD", {"BBZD_BH", "BBZD_DATE", "HZD_ORDE"}, bar, &events),
             result);
         as.mast().setStatementHook({});
         QCOMPARE(sent, deletes);
         QCOMPARE(bar.maximum, int(keys.size()));
-        QCOMPARE(bar.steps, result ? int(keys.size()) : 0);
+        QCOMPARE(bar.steps(), result ? int(keys.size()) : 0);
         QStringList rest;
         for (const QStringList& r : as.rows("select HZD_ORDE from KRHZD order by HZD_ORDE"))
             rest << r.value(0);

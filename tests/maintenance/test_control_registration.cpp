@@ -1,5 +1,5 @@
 #include "data_module/engine_config.h"
-#include "data_module/recording_backend.h"
+#include "support/recording_backend.h"
 #include "maintenance/control_registration.h"
 #include "maintenance/ui/reg_ocx_form.h"
 #include "support/job_rig.h"

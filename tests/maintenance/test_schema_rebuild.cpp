@@ -2,11 +2,11 @@
 #include "app/system_year_choice.h"
 #include "data_module/database_error.h"
 #include "data_module/dialect.h"
-#include "data_module/recording_backend.h"
+#include "support/recording_backend.h"
 #include "maintenance/schema_rebuild.h"
 #include "maintenance/ui/rebuild_forms.h"
 #include "support/job_rig.h"
-#include "support/logged_progress.h"
+#include "support/recorders.h"
 #include "support/scripted_prompts.h"
 #include "support/test_account_set.h"
 

@@ -1,9 +1,9 @@
 #include "data_module/end_year_data_mod.h"
-#include "data_module/recording_backend.h"
+#include "support/recorded_module.h"
 #include "maintenance/ui/drop_temp_form.h"
 #include "maintenance/temp_table_purge.h"
 #include "support/job_rig.h"
-#include "support/logged_progress.h"
+#include "support/recorders.h"
 #include "support/scripted_prompts.h"
 #include "support/test_account_set.h"
 
@@ -24,35 +24,10 @@ RecordingBackend::Answer names(const QStringList& tables)
 }
 
 // A data module on the recording engine, connected, of the given kind.
-struct Recorded {
-    RecordingBackend* backend = nullptr;
-    std::unique_ptr<TEndYearDataMod> dm;
-
-    explicit Recorded(int kind, const QString& workstation = {})
-    {
-        auto b = std::make_unique<RecordingBackend>();
-        backend = b.get();
-        dm = std::make_unique<TEndYearDataMod>(std::move(b));
-        dm->mast.connect();
-        dm->state.DatabaseKind = DbKind(kind);
-        dm->state.WorkstationCode = workstation;
-    }
-    QStringList catalogueQueries() const
-    {
-        QStringList out;
-        for (const QString& s : backend->statements())
-            if (s.startsWith(QLatin1String("select ")))
-                out << s;
-        return out;
-    }
-    QStringList drops() const
-    {
-        QStringList out;
-        for (const QString& s : backend->statements())
-            if (s.startsWith(QLatin1String("drop table ")))
-                out << s;
-        return out;
-    }
+struct Recorded : RecordedModule {
+    explicit Recorded(int kind, const QString& workstation = {}) : RecordedModule(DbKind(kind), workstation) {}
+    QStringList catalogueQueries() const { return statementsStarting(QStringLiteral("select ")); }
+    QStringList drops() const { return statementsStarting(QStringLiteral("drop table ")); }
 };
 
 const QStringList kPrefixes{"TMP_CA_", "TMP_DG_", "TMP_FX_", "HZTMP_", "ZWKMJEBB_", "ZWKMSLBB_",

@@ -62,7 +62,7 @@ void TestAccountSet::build(const TestAccountSetOptions& options)
             demo::execSql(db(), QStringLiteral("PRAGMA journal_mode = WAL"));
             demo::createSystemTables(db());
             const demo::TableOptions tables{.keyIndexes = options.keyIndexes};
-            for (const QString prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
+            for (const QString& prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
                 if (options.reportTables)
                     demo::createReportTables(db(), prefix, QString(), tables);
                 for (const int year : options.historyYears)

@@ -88,7 +88,7 @@ void TestDemoBuilder::plantedProblems_data()
     auto add = [](const QString& tag, const QString& prefix, const QString& sql, int expected) {
         QTest::newRow(qPrintable(prefix + QLatin1Char(' ') + tag)) << forSystem(sql, prefix) << expected;
     };
-    for (const QString prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
+    for (const QString& prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
         // Duplicates of the row, column and cell dictionaries
         add("row complete copies", prefix,
             "select count(*) from {P}HZD where BBZD_BH = '{A}' and BBZD_DATE = '200405' and HZD_ORDE = '0003'", 3);
@@ -288,8 +288,8 @@ void TestDemoBuilder::reportTableLayouts_data()
     const QStringList format{"BBZD_BH", "BBZD_DATE", "BBZD_XH", "BBZD_GS"};
     const QStringList dictionary{"BBZD_BH", "BBZD_DATE", "BBZD_MC", "BBZD_TITLE", "BBZD_HEAD", "BBZD_BT",
         "BBZD_HS", "BBZD_LS"};
-    for (const QString suffix : {QString(), QStringLiteral("2003")})
-        for (const QString prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
+    for (const QString& suffix : {QString(), QStringLiteral("2003")})
+        for (const QString& prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
             auto add = [&](const char* base, const QStringList& columns) {
                 const QString t = prefix + QLatin1String(base) + suffix;
                 QTest::newRow(qPrintable(t)) << t << columns;

@@ -1,6 +1,6 @@
-#include "data_module/recording_backend.h"
+#include "support/recording_backend.h"
 #include "support/job_rig.h"
-#include "support/logged_progress.h"
+#include "support/recorders.h"
 #include "support/scripted_prompts.h"
 #include "support/test_account_set.h"
 #include "utilities/format_exchange.h"

@@ -1,7 +1,7 @@
 #include "app/report_memo.h"
 #include "app/system_year_choice.h"
 #include "support/job_rig.h"
-#include "support/logged_progress.h"
+#include "support/recorders.h"
 #include "support/scripted_prompts.h"
 #include "support/test_account_set.h"
 #include "utilities/record_statistics.h"
@@ -18,12 +18,6 @@
 #include <QTest>
 
 namespace {
-class LinesSink : public ReportSink {
-public:
-    void addLine(const QString& line) override { lines << line; }
-    void clear() override { lines.clear(); }
-    QStringList lines;
-};
 
 // Current-year tables KRBBZD (2 rows), KRHZD (3), HZBBZD (0); 2002 tables KRBBZD2002 (1)
 // and HZBBZD2002 (4), no KRHZD2002. The catalogue: a module with an empty code first, a
@@ -93,7 +87,7 @@ void TestRecordStatistics::report()
     TestAccountSet as({.reportTables = false});
     stateCatalogue(as);
 
-    LinesSink report;
+    RecordingLog report;
     report.addLine(QStringLiteral("an earlier report"));
     ProgressLog log;
     NullEvents events;
@@ -116,7 +110,7 @@ void TestRecordStatistics::unreadableCatalogue()
     ScriptedPrompts prompts;
     TestAccountSet as({.reportTables = false});
     as.exec(QStringLiteral("drop table JWTABN"));
-    LinesSink report;
+    RecordingLog report;
     NullEvents events;
     RecordStatisticsJob(testJobContext(as.dm(), events), {}, report).run();
     QCOMPARE(report.lines.size(), 2);

@@ -131,7 +131,7 @@ public:
     void run()
     {
         systemRows();
-        for (const QString prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
+        for (const QString& prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
             m_prefix = prefix;
             unitDictionaries(QString());
             unitDictionaries(QStringLiteral("2003"));
@@ -140,12 +140,12 @@ public:
         }
         m_writers.clear();
         if (m_o.dupRate > 0)
-            for (const QString prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
+            for (const QString& prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
                 m_prefix = prefix;
                 randomDuplicates();
             }
         if (m_o.plantProblems) {
-            for (const QString prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
+            for (const QString& prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
                 m_prefix = prefix;
                 plant();
             }
@@ -183,7 +183,7 @@ private:
                 {"ZW_KJND", "2004", "账务会计年度"}});
         insertRows(m_db, QStringLiteral("JWREGS"), {{"DEMO-PC01", "W01"}, {"FINANCE-02", "W02"}});
         QList<QVariantList> tabn;
-        for (const QString prefix : {QStringLiteral("KR"), QStringLiteral("HZ")})
+        for (const QString& prefix : {QStringLiteral("KR"), QStringLiteral("HZ")})
             for (const QString& base : reportBases(prefix))
                 tabn << QVariantList{prefix == QLatin1String("KR") ? "BB" : "HZ", prefix + base};
         tabn << QVariantList{"BB", "KRDYZD"};
@@ -296,7 +296,7 @@ private:
                         out(P + "DWSJ" + suffix).add({unitCode(u), bh, date, T.row[r], T.col[c], T.rstd[r],
                             T.cstd[c], money(unitGrids[u][r][c]), unitGrids[u][r][c] / 100.0});
         if (mask & THZSJ)
-            for (const QString cat : {QStringLiteral("01"), QStringLiteral("02")}) {
+            for (const QString& cat : {QStringLiteral("01"), QStringLiteral("02")}) {
                 Grid sum{};
                 bool any = false;
                 for (int u = 0; u < nUnits; ++u)
@@ -652,7 +652,7 @@ void fillDemoDatabase(QSqlDatabase db, const DemoOptions& options, QMap<QString,
 {
     createSystemTables(db);
     const TableOptions plain{.keyIndexes = false};
-    for (const QString prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
+    for (const QString& prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
         createReportTables(db, prefix, QString(), plain);
         createReportTables(db, prefix, QStringLiteral("2003"), plain);
     }
@@ -661,7 +661,7 @@ void fillDemoDatabase(QSqlDatabase db, const DemoOptions& options, QMap<QString,
     try {
         Generator(db, options).run();
         if (options.keyIndexes)
-            for (const QString prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
+            for (const QString& prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
                 createKeyIndexes(db, prefix, QString());
                 createKeyIndexes(db, prefix, QStringLiteral("2003"));
             }
@@ -692,7 +692,7 @@ DemoResult buildDemo(const QString& folder, const DemoOptions& options)
     r.dsn = options.dsn;
     r.dbFile = dir.absoluteFilePath(options.dbFileName.isEmpty() ? options.dsn + QStringLiteral(".db")
                                                                   : options.dbFileName);
-    for (const QString& ext : {"", "-wal", "-shm", "-journal"})
+    for (const char* ext : {"", "-wal", "-shm", "-journal"})
         if (QFile::exists(r.dbFile + ext) && !QFile::remove(r.dbFile + ext))
             throw BuildError(QStringLiteral("cannot replace %1").arg(r.dbFile + ext));
     {

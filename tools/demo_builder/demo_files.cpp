@@ -105,7 +105,7 @@ QString writeAutoStartFile(const QString& folder, const QDate& day, const QStrin
 QList<IniSection> demoKolvarinSections()
 {
     QList<IniSection> sections;
-    for (const QString prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
+    for (const QString& prefix : {QStringLiteral("KR"), QStringLiteral("HZ")}) {
         const QString list = prefix == QLatin1String("KR") ? QStringLiteral("BB") : QStringLiteral("HZ");
         int n = 0;
         for (const QString& base : reportBases(prefix))

@@ -1,52 +1,47 @@
 #pragma once
+#include "app/function_window.h"
 #include "cleanup/cleanup_sinks.h"
 #include "cleanup/cleanup_state.h"
+#include "data_module/report_system.h"
 
-#include <QDialog>
 #include <array>
-#include <functional>
 #include <memory>
 
 class QVBoxLayout;
 class QCheckBox;
+class QGroupBox;
 class QLabel;
-class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
 class QStackedWidget;
 class QTreeWidget;
-class QGroupBox;
-class TEndYearDataMod;
+class ReportMemo;
 class Review;
 class ReviewPanel;
+class SystemYearChoice;
 class WizardAnimation;
-class BarSink;
-class MemoSink;
 
 // The duplicate-data cleanup wizard: year choice, check, automatic cleanup, manual review
 // and write-back on six pages, for the system the main window chose (SystemSelector and
 // TableNames of the connection state are filled before the window is created).
 //
-// One step at a time: while a step runs, the Next buttons and the review buttons are
-// disabled, and Cancel, Escape or the title bar's close wait until the step has ended.
-class TFrmDataOpti : public QDialog {
+// Every step is one guarded run of the function window: while it runs, the Next buttons,
+// the year choice, the options and the review buttons are disabled, and Cancel, Escape or
+// the title bar's close are carried out after the step has ended.
+class TFrmDataOpti : public FunctionWindow {
     Q_OBJECT
 public:
     TFrmDataOpti(QWidget* owner, TEndYearDataMod& dm);
     ~TFrmDataOpti() override;
 
-    // The time the log lines are stamped with (tests fix it).
-    void setClock(CleanupClock clock) { m_clock = std::move(clock); }
-
     CleanupState& cleanupState() { return m_state; }
     bool checkDone() const { return m_checkDone; }
-    bool stepRunning() const { return m_running; }
+    bool stepRunning() const { return running(); }
     int currentPage() const;
 
     // Handlers
-    void YearGroupClick();
     void BtnStep0NextClick();
     void BtnStep1NextClick();
     void BtnStep2NextClick();
@@ -55,37 +50,37 @@ public:
     void BtnStep5NextClick();
     void BtnCancelClick();
 
-    void done(int result) override;
-
     // Pages and their controls (object names as the components are called).
-    QStackedWidget* Pages;
+    QStackedWidget* Pages = nullptr;
     std::array<QWidget*, 6> Step{};
     std::array<QPushButton*, 6> BtnNext{};     // BtnStep0Next .. BtnStep5Next
     std::array<QPushButton*, 6> BtnCancel{};   // BtnStep0Cancel .. BtnStep5Cancel
-    QGroupBox* YearGroup;
-    QRadioButton* YearCurrent;
-    QRadioButton* YearHistorical;
-    QSpinBox* YearSpin;
+    SystemYearChoice* YearChoice = nullptr;
+    // The parts of YearChoice: YearGroup, its two items and YearSpin.
+    QGroupBox* YearGroup = nullptr;
+    QRadioButton* YearCurrent = nullptr;
+    QRadioButton* YearHistorical = nullptr;
+    QSpinBox* YearSpin = nullptr;
     std::array<QLabel*, 5> ClassLabels{};      // LabHZD .. LabHZSJ
-    WizardAnimation* Animate;
-    QProgressBar* CheckDirtyBar;
-    QTreeWidget* LvDirty;
-    QCheckBox* ChkDYZD;
-    WizardAnimation* OptiAnimate;
-    QPlainTextEdit* AutoOptiLogMemo;
-    QProgressBar* AutoOptiBar;
-    QProgressBar* DeleteDYZDBar;
-    ReviewPanel* ReviewPage;     // holds PageOpti
-    QCheckBox* ChkWarning;
-    QPlainTextEdit* BatchAppendMemo;
-    QProgressBar* BatchAppendBar;
-    QProgressBar* DeleteDirtyBar;
+    WizardAnimation* Animate = nullptr;
+    QProgressBar* CheckDirtyBar = nullptr;
+    QTreeWidget* LvDirty = nullptr;
+    QCheckBox* ChkDYZD = nullptr;
+    WizardAnimation* OptiAnimate = nullptr;
+    ReportMemo* AutoOptiLogMemo = nullptr;
+    QProgressBar* AutoOptiBar = nullptr;
+    QProgressBar* DeleteDYZDBar = nullptr;
+    ReviewPanel* ReviewPage = nullptr;     // holds PageOpti
+    QCheckBox* ChkWarning = nullptr;
+    ReportMemo* BatchAppendMemo = nullptr;
+    QProgressBar* BatchAppendBar = nullptr;
+    QProgressBar* DeleteDirtyBar = nullptr;
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Page building (frm_data_opti_pages.cpp).
     void buildPages();
     QWidget* buildStep0();
     QWidget* buildStep1();
@@ -96,25 +91,17 @@ private:
     QWidget* bottomStrip(int page, QWidget* left = nullptr);
     QVBoxLayout* framedPage(QWidget* page, int index, const QString& headerText, QWidget* left = nullptr);
     QWidget* pictureStrip();
+
+    // The flow (frm_data_opti.cpp).
     void showPage(int page);
-    void formYearTableNames(const QString& suffix);
     void prepareStep5();
-    // Runs one step: refused while another runs; a database error that reaches here is
-    // shown and leaves the page where it was. A close asked for meanwhile follows after.
-    void runStep(const std::function<void()>& body);
-    void setStepWidgetsEnabled(bool on);
-    void requestClose();
 
     TEndYearDataMod& m_dm;
+    ReportSystem m_system = ReportSystem::Management;
     CleanupState m_state;
-    CleanupClock m_clock = systemClock;
     bool m_checkDone = false;
-    bool m_running = false;
-    bool m_closeRequested = false;
+    bool m_writtenBack = false;   // the last page's button now closes the window
     bool m_centred = false;
-    // The names the window was opened with, before any year suffix.
-    QString m_baseBBZD, m_baseFormat, m_baseHZD, m_baseLZD, m_baseDYZD, m_baseDWSJ, m_baseHZSJ, m_baseDWZD,
-        m_baseLBZD;
     std::unique_ptr<Review> m_review;
     struct Sinks;
     std::unique_ptr<Sinks> m_sinks;

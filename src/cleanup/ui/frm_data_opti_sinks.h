@@ -1,52 +1,44 @@
 #pragma once
-#include "data_module/sinks.h"
+#include "cleanup/cleanup_sinks.h"
 
-#include <QCoreApplication>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QStringList>
+#include <QIcon>
+#include <QLabel>
+#include <QTreeWidget>
+#include <array>
 
-// Sinks that write to the wizard's widgets.
+// The wizard's own sinks: the class labels of the check page and the list of affected
+// reports. Memos, bars and events are the shared ones (ReportMemo, BarSink, the guard).
 
-class MemoSink : public ReportSink {
+class LabelSink : public ClassLabelSink {
 public:
-    explicit MemoSink(QPlainTextEdit* memo) : m_memo(memo) {}
-    void addLine(const QString& line) override { m_memo->appendPlainText(line); }
-    void clear() override { m_memo->clear(); }
+    explicit LabelSink(const std::array<QLabel*, 5>& labels) : m_labels(labels) {}
+    void setClassLabel(DataClassId id, const QString& text, const QColor& colour) override
+    {
+        QLabel* l = m_labels.at(static_cast<size_t>(static_cast<int>(id) - 1));
+        l->setText(text);
+        if (colour.isValid()) {
+            QPalette p = l->palette();
+            p.setColor(QPalette::WindowText, colour);
+            l->setPalette(p);
+        }
+    }
 
 private:
-    QPlainTextEdit* m_memo;
+    const std::array<QLabel*, 5>& m_labels;
 };
 
-// A bar driven by a job. An empty range (maximum 0) shows an empty bar rather than
-// Qt's busy indicator; the logical range is kept for the readers.
-class BarSink : public ProgressSink {
+class ListSink : public DirtyListSink {
 public:
-    explicit BarSink(QProgressBar* bar) : m_bar(bar) {}
-    void setRange(int minimum, int maximum) override
+    explicit ListSink(QTreeWidget* list) : m_list(list) {}
+    void clearEntries() override { m_list->clear(); }
+    void addEntry(const DirtyEntry& e) override
     {
-        m_bar->setRange(minimum, maximum > minimum ? maximum : minimum + 1);
-        m_bar->setProperty("logicalMaximum", maximum);
-        m_bar->setValue(minimum);
+        auto* item = new QTreeWidgetItem(m_list,
+            QStringList{e.reportNumber, e.reportDate, e.reportName, e.className, e.count});
+        item->setIcon(0, QIcon(QStringLiteral(":/cleanup/images/class_%1.svg").arg(e.image)));
+        item->setData(0, Qt::UserRole, e.image);
     }
-    void setPosition(int position) override { m_bar->setValue(qBound(m_bar->minimum(), position, m_bar->maximum())); }
-    void step() override
-    {
-        if (m_bar->value() < m_bar->maximum())
-            m_bar->setValue(std::max(m_bar->value(), m_bar->minimum()) + 1);
-    }
-    int maximum() const
-    {
-        const QVariant v = m_bar->property("logicalMaximum");
-        return v.isValid() ? v.toInt() : m_bar->maximum();
-    }
-    void toMaximum() { m_bar->setValue(m_bar->maximum()); }
 
 private:
-    QProgressBar* m_bar;
-};
-
-class PumpEvents : public EventsHook {
-public:
-    void processEvents() override { QCoreApplication::processEvents(); }
+    QTreeWidget* m_list;
 };

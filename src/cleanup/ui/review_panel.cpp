@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolButton>
@@ -189,19 +190,12 @@ void ReviewPanel::reload(DataClassId id, int keepRow)
         setCurrentRow(id, keepRow);
 }
 
-namespace {
-// Shows the query's rows again however the operation ended (an error included).
-struct ReloadAfter {
-    std::function<void()> reload;
-    ~ReloadAfter() { reload(); }
-};
-}
-
 void ReviewPanel::BtnDelClick(DataClassId id)
 {
     m_runStep([this, id] {
         const int row = currentRow(id);
-        ReloadAfter after{[this, id, row] { reload(id, row); }};
+        // The query's rows shown again however the deletion ended (an error included).
+        const auto after = qScopeGuard([this, id, row] { reload(id, row); });
         m_review.DeleteRow(id, row, m_warning && m_warning->isChecked());
     });
 }
@@ -218,7 +212,7 @@ void ReviewPanel::BtnCheckClick(DataClassId id)
 void ReviewPanel::BtnTruncateHZDClick(DataClassId id)
 {
     m_runStep([this, id] {
-        ReloadAfter after{[this, id] { reload(id, 0); }};
+        const auto after = qScopeGuard([this, id] { reload(id, 0); });
         m_review.Empty(id);
     });
 }

@@ -1,4 +1,4 @@
-#include "data_module/recording_backend.h"
+#include "support/recording_backend.h"
 
 #include "data_module/database_error.h"
 
