@@ -589,7 +589,7 @@ private:
     {
         const QString P = m_prefix, A = report(0), S = QStringLiteral("2002");
         const TableOptions extended{.keyIndexes = false, .extendedFormulas = true};
-        for (const QString base : {QStringLiteral("BBZD"), QStringLiteral("DYZD"), QStringLiteral("JYGS")})
+        for (const QString& base : {QStringLiteral("BBZD"), QStringLiteral("DYZD"), QStringLiteral("JYGS")})
             createReportTable(m_db, P, base, S, extended);
         insertRows(m_db, P + "BBZD" + S, {reportRow({.bh = A, .date = "200201", .mc = reportName(0)})});
         QList<QVariantList> cells;
