@@ -1,9 +1,11 @@
 #include "data_module/engine_config.h"
 
 #include "data_module/database_error.h"
+#include "platform/odbc_sources.h"
 #include "platform/program_dir.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 namespace {
@@ -13,22 +15,82 @@ const char* const kSybase = "DRIVER={FreeTDS};SERVER={SERVER NAME};DATABASE={DAT
                             "UID={USER NAME};PWD={PASSWORD};TDS_Version=5.0";
 const char* const kOracle = "DRIVER={Oracle};DBQ={SERVER NAME};UID={USER NAME};PWD={PASSWORD}";
 
-QString fill(const QString& pattern, const QStringList& params, bool brace)
+const QRegularExpression& placeholder()
 {
-    static const QRegularExpression placeholder(QStringLiteral("\\{([A-Z][A-Z0-9 ]*)\\}"));
+    static const QRegularExpression re(QStringLiteral("\\{([A-Z][A-Z0-9 ]*)\\}"));
+    return re;
+}
+
+// The template with every placeholder replaced; as attribute values when `traits` is given.
+QString fill(const QString& pattern, const QStringList& params, const DriverTraits* traits)
+{
     QString out;
     qsizetype last = 0;
-    auto it = placeholder.globalMatch(pattern);
+    auto it = placeholder().globalMatch(pattern);
     while (it.hasNext()) {
         const auto m = it.next();
         out += pattern.mid(last, m.capturedStart() - last);
         const QString v = EngineConfig::paramValue(params, m.captured(1));
-        out += brace ? EngineConfig::braced(v) : v;
+        out += traits ? EngineConfig::attributeValue(v, traits->bracesHonoured, m.captured(1)) : v;
         last = m.capturedEnd();
     }
     out += pattern.mid(last);
     return out;
 }
+
+// The driver library a connection-string template leads to: its DRIVER= attribute, else
+// the driver of its DSN= attribute.
+QString templateLibrary(const QString& pattern, const QStringList& params)
+{
+    static const QRegularExpression attribute(
+        QStringLiteral("(?:^|;)\\s*(DRIVER|DSN)\\s*=\\s*(\\{(?:[^}]|\\}\\})*\\}|[^;]*)"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString driver;
+    QString dataSource;
+    auto it = attribute.globalMatch(pattern);
+    while (it.hasNext()) {
+        const auto m = it.next();
+        QString value = m.captured(2).trimmed();
+        const auto p = placeholder().match(value);
+        if (p.hasMatch() && p.capturedLength() == value.size())
+            value = EngineConfig::paramValue(params, p.captured(1));
+        else if (value.startsWith(QLatin1Char('{')) && value.endsWith(QLatin1Char('}')))
+            value = value.mid(1, value.size() - 2).replace(QLatin1String("}}"), QLatin1String("}"));
+        QString& slot = m.captured(1).compare(QLatin1String("DRIVER"), Qt::CaseInsensitive) == 0 ? driver : dataSource;
+        if (slot.isEmpty())
+            slot = value;
+    }
+    if (!driver.isEmpty()) {
+        // A driver no section names is taken for a library of that name.
+        const QString library = odbcDriverLibrary(driver);
+        return library.isEmpty() ? driver : library;
+    }
+    return odbcDataSourceLibrary(dataSource);
+}
+}
+
+DriverTraits driverTraits(const QString& library, const QString& driverName)
+{
+    QString file;
+    if (!library.isEmpty()) {
+        const QFileInfo info(library);
+        const QString real = info.isAbsolute() ? info.canonicalFilePath() : QString();
+        file = QFileInfo(real.isEmpty() ? library : real).fileName();
+    }
+    // The SQLite ODBC driver splits attributes at every ";" and has no users.
+    static const QRegularExpression sqlite(QStringLiteral("^libsqlite[0-9]*odbc"), QRegularExpression::CaseInsensitiveOption);
+    // psqlodbc keeps the braces of a user name as part of it.
+    static const QRegularExpression postgres(QStringLiteral("^psqlodbc[aw]?\\."), QRegularExpression::CaseInsensitiveOption);
+    if (file.isEmpty()) {
+        if (driverName.contains(QLatin1String("SQLite"), Qt::CaseInsensitive))
+            return {.bracesHonoured = false, .hasUsers = false};
+        return {};
+    }
+    if (sqlite.match(file).hasMatch())
+        return {.bracesHonoured = false, .hasUsers = false};
+    if (postgres.match(file).hasMatch())
+        return {.bracesHonoured = false, .hasUsers = true};
+    return {};
 }
 
 QString EngineConfig::paramValue(const QStringList& params, const QString& name)
@@ -46,6 +108,23 @@ QString EngineConfig::braced(const QString& value)
     QString v = value;
     v.replace(QLatin1Char('}'), QLatin1String("}}"));
     return QLatin1Char('{') + v + QLatin1Char('}');
+}
+
+bool EngineConfig::needsQuoting(const QString& value)
+{
+    static const QRegularExpression special(QStringLiteral("[;{}=]"));
+    if (value.isEmpty())
+        return false;
+    return value.contains(special) || value.front().isSpace() || value.back().isSpace();
+}
+
+QString EngineConfig::attributeValue(const QString& value, bool bracesHonoured, const QString& parameter)
+{
+    if (!needsQuoting(value))
+        return value;
+    if (bracesHonoured)
+        return braced(value);
+    throw DatabaseError(QStringLiteral("连接参数“%1”含有数据库驱动程序不能识别的字符").arg(parameter));
 }
 
 EngineConfig EngineConfig::load()
@@ -114,12 +193,11 @@ OdbcTarget EngineConfig::resolve(const QString& driverName, const QStringList& p
 
     QString dataSource;
     QString connection;
-    t.sendCredentials = !driverName.contains(QLatin1String("SQLite"), Qt::CaseInsensitive);
+    QString credentials;
     if (const Entry* e = find(driverName)) {
         dataSource = e->dataSource;
         connection = e->connectionString;
-        if (!e->credentials.isEmpty())
-            t.sendCredentials = e->credentials.compare(QLatin1String("no"), Qt::CaseInsensitive) != 0;
+        credentials = e->credentials;
     } else if (params.contains(QStringLiteral("ODBC DSN="), Qt::CaseInsensitive)
         || !paramValue(params, QStringLiteral("ODBC DSN")).isEmpty()) {
         dataSource = QStringLiteral("{ODBC DSN}");
@@ -135,13 +213,28 @@ OdbcTarget EngineConfig::resolve(const QString& driverName, const QStringList& p
         throw DatabaseError(QStringLiteral("数据库驱动程序或别名“%1”未配置（engine.ini）").arg(driverName));
     }
 
+    // How values are passed is decided by the driver library the driver manager will load,
+    // not by the name a site gave its driver section.
     if (!connection.isEmpty()) {
-        t.connectionString = fill(connection, params, true);
+        t.driverLibrary = templateLibrary(connection, params);
     } else {
-        t.dataSource = fill(dataSource, params, false);
+        t.dataSource = fill(dataSource, params, nullptr);
         if (t.dataSource.isEmpty())
             throw DatabaseError(QStringLiteral("数据库驱动程序“%1”没有指定数据源").arg(driverName));
+        t.driverLibrary = odbcDataSourceLibrary(t.dataSource);
     }
+    const DriverTraits traits = driverTraits(t.driverLibrary, t.driverLibrary.isEmpty() ? driverName : QString());
+    t.bracesHonoured = traits.bracesHonoured;
+    t.sendCredentials = traits.hasUsers;
+    if (!credentials.isEmpty())
+        t.sendCredentials = credentials.compare(QLatin1String("no"), Qt::CaseInsensitive) != 0;
+    // A driver that does not read braces gets no user or password it would split, sent or not.
+    if (!t.bracesHonoured) {
+        attributeValue(t.userName, false, QStringLiteral("USER NAME"));
+        attributeValue(t.password, false, QStringLiteral("PASSWORD"));
+    }
+    if (!connection.isEmpty())
+        t.connectionString = fill(connection, params, &traits);
     return t;
 }
 
@@ -152,8 +245,8 @@ QString OdbcTarget::dataSourceText() const
         throw DatabaseError(QStringLiteral("数据源名称“%1”无效").arg(dataSource));
     QString text = dataSource;
     if (sendCredentials && !userName.isEmpty())
-        text += QStringLiteral(";UID=") + EngineConfig::braced(userName);
+        text += QStringLiteral(";UID=") + EngineConfig::attributeValue(userName, bracesHonoured, QStringLiteral("USER NAME"));
     if (sendCredentials && !password.isEmpty())
-        text += QStringLiteral(";PWD=") + EngineConfig::braced(password);
+        text += QStringLiteral(";PWD=") + EngineConfig::attributeValue(password, bracesHonoured, QStringLiteral("PASSWORD"));
     return text;
 }

@@ -16,8 +16,20 @@
 //   LoginTimeout=15
 //   RegisterCommand=regsvr32
 //
-// {NAME} stands for the value of the parameter line NAME; inside a ConnectionString it is
-// put in braces with "}" doubled, so no value can add attributes.
+// {NAME} stands for the value of the parameter line NAME. A plain value goes as it is, so
+// that every driver reads it; a value holding ";", "{", "}" or "=" or beginning or ending
+// with a blank is put in braces with "}" doubled, so that it cannot add attributes. A driver
+// known not to read braces gets no such value at all: the connection is refused.
+
+// How the driver behind a connection reads attribute values, known by its library.
+struct DriverTraits {
+    bool bracesHonoured = true;   // {...} is one value, "}}" a brace in it
+    bool hasUsers = true;         // user and password mean something to it
+};
+// The traits of a driver library (its file name, symbolic links followed); a driver name
+// stands in when the library is not known.
+DriverTraits driverTraits(const QString& library, const QString& driverName = {});
+
 struct OdbcTarget {
     // Either a data source name (with user and password) or a full connection string.
     QString dataSource;
@@ -25,12 +37,16 @@ struct OdbcTarget {
     QString userName;
     QString password;
     int loginTimeoutSeconds = 15;
-    // SQLite has no users, and its driver reads attributes without honouring braces:
-    // user and password are not sent to it.
+    // SQLite has no users: user and password are not sent to it.
     bool sendCredentials = true;
+    // The driver library behind the data source or the connection string (empty when the
+    // driver manager does not name one) and how it reads values.
+    QString driverLibrary;
+    bool bracesHonoured = true;
 
     // What QODBC is given as its database name for a data source: Qt puts "DSN=" in
-    // front; user and password follow braced. Throws for a name that could add attributes.
+    // front; user and password follow. Throws for a name or a value that could add
+    // attributes.
     QString dataSourceText() const;
 };
 
@@ -41,7 +57,8 @@ public:
     // From a text in the format above.
     static EngineConfig fromText(const QString& text);
 
-    // Throws DatabaseError for a driver or alias that cannot be resolved.
+    // Throws DatabaseError for a driver or alias that cannot be resolved, and for a value
+    // that the driver behind it would read as further attributes.
     OdbcTarget resolve(const QString& driverName, const QStringList& params) const;
 
     // The control registration's program with any leading arguments of its own (blanks
@@ -51,6 +68,11 @@ public:
     static QString paramValue(const QStringList& params, const QString& name);
     // Braced ODBC attribute value: x}y -> {x}}y}.
     static QString braced(const QString& value);
+    // A value that must be braced to stay one value: ";", "{", "}", "=", edge blanks.
+    static bool needsQuoting(const QString& value);
+    // The value as an attribute value: plain, braced, or (for a driver that does not read
+    // braces) refused with a DatabaseError naming the parameter.
+    static QString attributeValue(const QString& value, bool bracesHonoured, const QString& parameter);
 
 private:
     struct Entry {

@@ -71,14 +71,12 @@ QtSqlBackend::~QtSqlBackend() { disconnect(); }
 void QtSqlBackend::connect(const QString& driverName, const QStringList& params)
 {
     disconnect();
+    // Every value is checked before anything reaches the driver manager.
     const OdbcTarget target = EngineConfig::load().resolve(driverName, params);
+    const QString databaseName = target.connectionString.isEmpty() ? target.dataSourceText() : target.connectionString;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_name);
-        if (!target.connectionString.isEmpty()) {
-            db.setDatabaseName(target.connectionString);
-        } else {
-            db.setDatabaseName(target.dataSourceText());
-        }
+        db.setDatabaseName(databaseName);
         db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1")
                                  .arg(target.loginTimeoutSeconds));
         if (!db.open()) {

@@ -2,6 +2,7 @@
 
 #include <sql.h>
 #include <sqlext.h>
+#include <odbcinst.h>
 
 namespace {
 void collect(SQLHENV env, SQLUSMALLINT firstDirection, bool system, QList<OdbcDataSource>& out)
@@ -21,6 +22,24 @@ void collect(SQLHENV env, SQLUSMALLINT firstDirection, bool system, QList<OdbcDa
         direction = SQL_FETCH_NEXT;
     }
 }
+
+// One key of one section of odbc.ini or odbcinst.ini; empty when missing.
+QString profileValue(const QByteArray& section, const char* key, const char* file)
+{
+    if (section.isEmpty())
+        return {};   // an empty section name would list the sections instead
+    char buffer[4096] = {};
+    const int n = SQLGetPrivateProfileString(section.constData(), key, "", buffer, sizeof buffer, file);
+    if (n <= 0)
+        return {};
+    return QString::fromLocal8Bit(buffer).trimmed();
+}
+
+// A section name the profile reader could mistake for something else is no data source.
+bool usableName(const QString& name)
+{
+    return !name.isEmpty() && !name.contains(QLatin1Char('[')) && !name.contains(QLatin1Char(']'));
+}
 }
 
 QList<OdbcDataSource> odbcDataSources()
@@ -38,10 +57,34 @@ QList<OdbcDataSource> odbcDataSources()
 
 QString odbcDriverOf(const QString& dataSourceName)
 {
-    if (dataSourceName.isEmpty())
+    if (!usableName(dataSourceName)
+        || dataSourceName.compare(QLatin1String("ODBC Data Sources"), Qt::CaseInsensitive) == 0)
         return {};
-    for (const OdbcDataSource& source : odbcDataSources())
-        if (source.name.compare(dataSourceName, Qt::CaseInsensitive) == 0)
-            return source.driver;
-    return {};
+    const QByteArray section = dataSourceName.toLocal8Bit();
+    SQLSetConfigMode(ODBC_USER_DSN);
+    QString driver = profileValue(section, "Driver", "ODBC.INI");
+    if (driver.isEmpty()) {
+        SQLSetConfigMode(ODBC_SYSTEM_DSN);
+        driver = profileValue(section, "Driver", "ODBC.INI");
+    }
+    SQLSetConfigMode(ODBC_BOTH_DSN);
+    return driver;
+}
+
+QString odbcDriverLibrary(const QString& driver)
+{
+    if (driver.isEmpty() || driver.startsWith(QLatin1Char('/')))
+        return driver;
+    if (!usableName(driver))
+        return {};
+    const QByteArray section = driver.toLocal8Bit();
+    QString library = profileValue(section, "Driver64", "ODBCINST.INI");
+    if (library.isEmpty())
+        library = profileValue(section, "Driver", "ODBCINST.INI");
+    return library;
+}
+
+QString odbcDataSourceLibrary(const QString& dataSourceName)
+{
+    return odbcDriverLibrary(odbcDriverOf(dataSourceName));
 }

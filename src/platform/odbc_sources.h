@@ -11,6 +11,16 @@ struct OdbcDataSource {
 
 // The data sources of the driver manager: the user's first, then the system ones.
 QList<OdbcDataSource> odbcDataSources();
-// The driver of a data source (names compared without regard to case; the user's data
-// source wins over a system one of the same name); empty when it is not listed.
+
+// The driver of a data source: its "Driver=" in the user's odbc.ini, else in the system
+// one, looked up directly as the driver manager does when it connects (names compared
+// without regard to case). An odbcinst.ini section name or a library path; empty when
+// the data source is not there.
 QString odbcDriverOf(const QString& dataSourceName);
+
+// The driver library the driver manager loads for a driver: the value itself when it is a
+// path, else the "Driver64=" or "Driver=" of that odbcinst.ini section. Empty when the
+// section does not name one.
+QString odbcDriverLibrary(const QString& driver);
+// The same for the driver behind a data source.
+QString odbcDataSourceLibrary(const QString& dataSourceName);

@@ -311,13 +311,22 @@ private slots:
         QTest::addColumn<QString>("driver");
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("expected");
+        // Plain values go unbraced: some drivers keep the braces as part of the value.
         QTest::newRow("mssql plain") << QStringLiteral("MSSQL") << QStringLiteral("pw")
-                                     << QStringLiteral("DRIVER={FreeTDS};SERVER={SRV};DATABASE={cw};UID={u};PWD={pw};TDS_Version=7.3");
+                                     << QStringLiteral("DRIVER={FreeTDS};SERVER=SRV;DATABASE=cw;UID=u;PWD=pw;TDS_Version=7.3");
         QTest::newRow("semicolon cannot add attributes")
             << QStringLiteral("SYBASE") << QStringLiteral("a;DATABASE=x")
-            << QStringLiteral("DRIVER={FreeTDS};SERVER={SRV};DATABASE={cw};UID={u};PWD={a;DATABASE=x};TDS_Version=5.0");
+            << QStringLiteral("DRIVER={FreeTDS};SERVER=SRV;DATABASE=cw;UID=u;PWD={a;DATABASE=x};TDS_Version=5.0");
         QTest::newRow("closing brace doubled") << QStringLiteral("ORACLE") << QStringLiteral("a}b")
-                                               << QStringLiteral("DRIVER={Oracle};DBQ={SRV};UID={u};PWD={a}}b}");
+                                               << QStringLiteral("DRIVER={Oracle};DBQ=SRV;UID=u;PWD={a}}b}");
+        QTest::newRow("opening brace") << QStringLiteral("ORACLE") << QStringLiteral("{a")
+                                       << QStringLiteral("DRIVER={Oracle};DBQ=SRV;UID=u;PWD={{a}");
+        QTest::newRow("edge blanks kept inside braces") << QStringLiteral("ORACLE") << QStringLiteral(" a ")
+                                                        << QStringLiteral("DRIVER={Oracle};DBQ=SRV;UID=u;PWD={ a }");
+        QTest::newRow("inner blank is plain") << QStringLiteral("ORACLE") << QStringLiteral("a b")
+                                              << QStringLiteral("DRIVER={Oracle};DBQ=SRV;UID=u;PWD=a b");
+        QTest::newRow("equals sign") << QStringLiteral("ORACLE") << QStringLiteral("a=b")
+                                     << QStringLiteral("DRIVER={Oracle};DBQ=SRV;UID=u;PWD={a=b}");
     }
     void connectionStringValuesAreBraced()
     {
@@ -334,7 +343,7 @@ private slots:
         const EngineConfig c = EngineConfig::fromText(QStringLiteral(
             "[MSSQL]\nConnectionString=DRIVER={Other};S={SERVER NAME}\n[cwbase3]\nDataSource=site_dsn\n[engine]\nLoginTimeout=5\n"));
         QCOMPARE(c.resolve(QStringLiteral("mssql"), {QStringLiteral("SERVER NAME=q")}).connectionString,
-            QStringLiteral("DRIVER={Other};S={q}"));
+            QStringLiteral("DRIVER={Other};S=q"));
         const OdbcTarget alias = c.resolve(QStringLiteral("cwbase3"), {QStringLiteral("USER NAME=u")});
         QCOMPARE(alias.dataSource, QStringLiteral("site_dsn"));
         QCOMPARE(alias.userName, QStringLiteral("u"));
@@ -349,11 +358,14 @@ private slots:
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("expected");
         QTest::newRow("plain") << QStringLiteral("Adaptive Server Anywhere 9.0") << QStringLiteral("cw")
-                               << QStringLiteral("sql") << QStringLiteral("cw;UID={u};PWD={sql}");
+                               << QStringLiteral("sql") << QStringLiteral("cw;UID=u;PWD=sql");
         QTest::newRow("semicolon and brace") << QStringLiteral("DB2") << QStringLiteral("cw")
-                                             << QStringLiteral("a;DSN=x}") << QStringLiteral("cw;UID={u};PWD={a;DSN=x}}}");
+                                             << QStringLiteral("a;DSN=x}") << QStringLiteral("cw;UID=u;PWD={a;DSN=x}}}");
         QTest::newRow("sqlite gets no credentials") << QStringLiteral("SQLite3") << QStringLiteral("demo")
-                                                    << QStringLiteral("a;Database=x") << QStringLiteral("demo");
+                                                    << QStringLiteral("sql") << QStringLiteral("demo");
+        // The SQLite driver would split the value: refused, although it is not sent.
+        QTest::newRow("sqlite refuses attributes") << QStringLiteral("SQLite3") << QStringLiteral("demo")
+                                                   << QStringLiteral("a;Database=x") << QString();
         QTest::newRow("data source that could add attributes") << QStringLiteral("DB2") << QStringLiteral("cw;X=1")
                                                                << QStringLiteral("p") << QString();
     }
@@ -364,20 +376,80 @@ private slots:
         QFETCH(QString, password);
         QFETCH(QString, expected);
         const QString dsnParam = driver == QLatin1String("DB2") ? QStringLiteral("DB2 DSN=") : QStringLiteral("ODBC DSN=");
-        const OdbcTarget t = EngineConfig().resolve(driver,
-            {dsnParam + dsn, QStringLiteral("USER NAME=u"), QStringLiteral("PASSWORD=") + password});
+        auto text = [&] {
+            return EngineConfig()
+                .resolve(driver, {dsnParam + dsn, QStringLiteral("USER NAME=u"), QStringLiteral("PASSWORD=") + password})
+                .dataSourceText();
+        };
         if (expected.isEmpty())
-            QVERIFY_THROWS_EXCEPTION(DatabaseError, t.dataSourceText());
+            QVERIFY_THROWS_EXCEPTION(DatabaseError, text());
         else
-            QCOMPARE(t.dataSourceText(), expected);
+            QCOMPARE(text(), expected);
     }
 
-    void passwordWithSemicolonReachesTheDriverWhole()
+    void passwordWithSemicolonNeverReachesTheSqliteDriver()
     {
-        // The SQLite driver ignores the password; the attribute must not break the string.
+        // The SQLite driver ignores the password but would read the attribute: refused
+        // before the driver manager is asked, and the database stays the one of the DSN.
         Database db;
-        connectDemo(db, QStringLiteral("p;Database=/nonexistent/x.db}"));
+        const QString other = m_dir.filePath(QStringLiteral("other.db"));
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, connectDemo(db, QStringLiteral("p;Database=") + other));
+        QVERIFY(!db.connected());
+        QVERIFY(!QFile::exists(other));
+        connectDemo(db, QStringLiteral("p q"));
         QCOMPARE(column(db, QStringLiteral("select count(*) from T")), QStringList{QStringLiteral("3")});
+    }
+
+    void driverTraitsFollowTheLibrary_data()
+    {
+        QTest::addColumn<QString>("library");  // relative to the test folder when it starts with "@"
+        QTest::addColumn<QString>("driverName");
+        QTest::addColumn<bool>("braces");
+        QTest::addColumn<bool>("users");
+        QTest::newRow("sqlite3 by name") << "libsqlite3odbc.so" << "" << false << false;
+        QTest::newRow("versioned sqlite library") << "drivers/libsqlite3odbc-0.9998.so" << "LogDrv" << false << false;
+        QTest::newRow("sqlite2 library") << "libsqliteodbc.so" << "Anything" << false << false;
+        QTest::newRow("link of another name to it") << "@liblog.so" << "LogDrv" << false << false;
+        QTest::newRow("psqlodbc keeps braces") << "psqlodbcw.so" << "PostgreSQL Unicode" << false << true;
+        QTest::newRow("freetds reads braces") << "libtdsodbc.so" << "FreeTDS" << true << true;
+        // The library decides, not the section name; the name stands in only without one.
+        QTest::newRow("section named after sqlite, other library") << "libtdsodbc.so" << "SQLite3" << true << true;
+        QTest::newRow("no library, sqlite name") << "" << "SQLite3" << false << false;
+        QTest::newRow("no library, other name") << "" << "LogDrv" << true << true;
+    }
+    void driverTraitsFollowTheLibrary()
+    {
+        QFETCH(QString, library);
+        QFETCH(QString, driverName);
+        QFETCH(bool, braces);
+        QFETCH(bool, users);
+        if (library.startsWith(QLatin1Char('@'))) {
+            const QString target = m_dir.filePath(QStringLiteral("libsqlite3odbc.so"));
+            QFile t(target);
+            QVERIFY(t.open(QIODevice::WriteOnly));
+            t.close();
+            library = m_dir.filePath(library.mid(1));
+            QFile::remove(library);
+            QVERIFY(QFile::link(target, library));
+        }
+        const DriverTraits traits = driverTraits(library, driverName);
+        QCOMPARE(traits.bracesHonoured, braces);
+        QCOMPARE(traits.hasUsers, users);
+    }
+
+    void connectionStringToADriverWithoutBraces()
+    {
+        // A site's connection string naming the SQLite driver library gets plain values
+        // only; one it would split is refused.
+        const EngineConfig c = EngineConfig::fromText(QStringLiteral(
+            "[LITE]\nConnectionString=DRIVER=libsqlite3odbc.so;Database={DATABASE NAME};UID={USER NAME}\n"));
+        QCOMPARE(c.resolve(QStringLiteral("LITE"), {QStringLiteral("DATABASE NAME=a.db"), QStringLiteral("USER NAME=u")})
+                     .connectionString,
+            QStringLiteral("DRIVER=libsqlite3odbc.so;Database=a.db;UID=u"));
+        QVERIFY_THROWS_EXCEPTION(DatabaseError,
+            c.resolve(QStringLiteral("LITE"), {QStringLiteral("DATABASE NAME=a.db;Timeout=1"), QStringLiteral("USER NAME=u")}));
+        QVERIFY_THROWS_EXCEPTION(DatabaseError,
+            c.resolve(QStringLiteral("LITE"), {QStringLiteral("DATABASE NAME=a.db"), QStringLiteral("PASSWORD=p}")}));
     }
 
     void statementTraceRecordsWhatWasSent()

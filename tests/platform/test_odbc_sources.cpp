@@ -13,6 +13,8 @@ private slots:
     void userSourcesBeforeSystemOnes();
     void driverOfDataSource_data();
     void driverOfDataSource();
+    void driverLibrary_data();
+    void driverLibrary();
 
 private:
     QTemporaryDir m_dir;
@@ -33,13 +35,16 @@ void TestOdbcSources::initTestCase()
     write(m_dir.filePath(QStringLiteral("user.ini")),
         "[ODBC Data Sources]\nUserOnly=SQLite3\nShared=SQLite3\n\n"
         "[UserOnly]\nDriver=SQLite3\nDatabase=/nonexistent/u.db\n\n"
-        "[Shared]\nDriver=SQLite3\nDatabase=/nonexistent/s.db\n");
+        "[Shared]\nDriver=SQLite3\nDatabase=/nonexistent/s.db\n\n"
+        "[Aliased]\nDriver=LogDrv\n\n[ByPath]\nDriver=/opt/drivers/libx.so\n\n[Wide]\nDriver=Both\n\n"
+        "[Broken]\nDriver=NoSuchDriver\n\n[NoDriver]\nDatabase=/nonexistent/n.db\n");
     write(m_dir.filePath(QStringLiteral("odbc.ini")),
         "[ODBC Data Sources]\nSystemOnly=SQLite\nShared=SQLite\n\n"
         "[SystemOnly]\nDriver=SQLite\nDatabase=/nonexistent/y.db\n\n"
         "[Shared]\nDriver=SQLite\nDatabase=/nonexistent/t.db\n");
     write(m_dir.filePath(QStringLiteral("odbcinst.ini")),
-        "[SQLite]\nDriver=libsqliteodbc.so\n\n[SQLite3]\nDriver=libsqlite3odbc.so\n");
+        "[SQLite]\nDriver=libsqliteodbc.so\n\n[SQLite3]\nDriver=libsqlite3odbc.so\n\n"
+        "[LogDrv]\nDriver=libsqlite3odbc.so\n\n[Both]\nDriver=lib32.so\nDriver64=lib64.so\n");
     qputenv("ODBCINI", m_dir.filePath(QStringLiteral("user.ini")).toLocal8Bit());
     qputenv("ODBCSYSINI", m_dir.path().toLocal8Bit());
 }
@@ -49,7 +54,8 @@ void TestOdbcSources::userSourcesBeforeSystemOnes()
     QStringList listed;
     for (const OdbcDataSource& s : odbcDataSources())
         listed << (s.system ? QStringLiteral("system:") : QStringLiteral("user:")) + s.name;
-    QCOMPARE(listed, (QStringList{"user:UserOnly", "user:Shared", "system:SystemOnly", "system:Shared"}));
+    QCOMPARE(listed, (QStringList{"user:UserOnly", "user:Shared", "user:Aliased", "user:ByPath", "user:Wide", "user:Broken",
+                           "user:NoDriver", "system:SystemOnly", "system:Shared"}));
 }
 
 void TestOdbcSources::driverOfDataSource_data()
@@ -60,7 +66,10 @@ void TestOdbcSources::driverOfDataSource_data()
     QTest::newRow("system data source") << "SystemOnly" << "SQLite";
     QTest::newRow("user one wins over system one") << "Shared" << "SQLite3";
     QTest::newRow("name in capitals") << "SYSTEMONLY" << "SQLite";
+    QTest::newRow("section of another name") << "Aliased" << "LogDrv";
     QTest::newRow("not listed") << "Nowhere" << "";
+    QTest::newRow("no Driver= line") << "NoDriver" << "";
+    QTest::newRow("the list's own section") << "ODBC Data Sources" << "";
     QTest::newRow("empty name") << "" << "";
 }
 
@@ -69,6 +78,27 @@ void TestOdbcSources::driverOfDataSource()
     QFETCH(QString, name);
     QFETCH(QString, driver);
     QCOMPARE(odbcDriverOf(name), driver);
+}
+
+// The library the driver manager loads, through the driver section whatever its name.
+void TestOdbcSources::driverLibrary_data()
+{
+    QTest::addColumn<QString>("dataSource");
+    QTest::addColumn<QString>("library");
+    QTest::newRow("usual section") << "UserOnly" << "libsqlite3odbc.so";
+    QTest::newRow("system data source") << "SystemOnly" << "libsqliteodbc.so";
+    QTest::newRow("alias section") << "Aliased" << "libsqlite3odbc.so";
+    QTest::newRow("data source names a path") << "ByPath" << "/opt/drivers/libx.so";
+    QTest::newRow("64-bit entry first") << "Wide" << "lib64.so";
+    QTest::newRow("driver section missing") << "Broken" << "";
+    QTest::newRow("no data source") << "Nowhere" << "";
+}
+
+void TestOdbcSources::driverLibrary()
+{
+    QFETCH(QString, dataSource);
+    QFETCH(QString, library);
+    QCOMPARE(odbcDataSourceLibrary(dataSource), library);
 }
 
 QTEST_GUILESS_MAIN(TestOdbcSources)
