@@ -27,6 +27,8 @@ bool installChineseTranslation()
 VostrelApplication::VostrelApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationTitle();
+    // The desktop entry an installed copy carries (window icon and grouping under Wayland).
+    setDesktopFileName(QStringLiteral("vostrel-optimizer"));
     installChineseTranslation();
 }
 

@@ -7,6 +7,9 @@
 #include "data_module/end_year_data_mod.h"
 #include "platform/single_instance.h"
 
+#include <QTimer>
+#include <QWindow>
+#include <cstdio>
 #include <memory>
 
 TEndYearDataMod* EndYearDataMod = nullptr;
@@ -43,6 +46,21 @@ bool refuseSecondStart(SingleInstanceGuard& guard)
     return true;
 }
 
+void whenShown(QWidget& window, std::function<void()> done)
+{
+    auto* poll = new QTimer(&window);
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, &window, [&window, poll, done = std::move(done)] {
+        const QWindow* handle = window.windowHandle();
+        if (!window.isVisible() || !handle || !handle->isExposed())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        done();
+    });
+    poll->start();
+}
+
 int RunProgram(VostrelApplication& app, const std::function<DispatchTable(TEndYearDataMod&)>& buildTable)
 {
     setApplicationTitle();
@@ -72,6 +90,12 @@ int RunProgram(VostrelApplication& app, const std::function<DispatchTable(TEndYe
     int result = 0;
     if (connected) {
         mainForm->show();
+        if (qEnvironmentVariableIsSet("VOSTREL_QUIT_WHEN_SHOWN"))
+            whenShown(*mainForm, [&app] {
+                std::puts(QuitWhenShownLine);
+                std::fflush(stdout);
+                app.quit();
+            });
         result = app.exec();
     }
     loginForm.reset();

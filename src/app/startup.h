@@ -37,6 +37,15 @@ class SingleInstanceGuard;
 // (captioned with the application title) and returns true: this start must end.
 bool refuseSecondStart(SingleInstanceGuard& guard);
 
+class QWidget;
+// Calls done once, from the event loop, when window is visible and exposed on the screen.
+void whenShown(QWidget& window, std::function<void()> done);
+
+// Check hook of an unpacked or installed copy (scripts/package-check): with the environment
+// variable VOSTREL_QUIT_WHEN_SHOWN set, the program prints QuitWhenShownLine on standard
+// output once the main window is shown and ends with exit code 0.
+inline constexpr char QuitWhenShownLine[] = "vostrel-optimizer: main window shown";
+
 // The whole start: title, single-instance test, main window and data module, the
 // connection, then the main loop. buildTable gives the main window's dispatch table.
 int RunProgram(VostrelApplication& app, const std::function<DispatchTable(TEndYearDataMod&)>& buildTable);

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -40,6 +41,7 @@ private slots:
     void branches_data();
     void branches();
     void secondStartIsRefused();
+    void whenShownWaitsForTheWindow();
     void applicationTitleAndTexts();
     void uncaughtErrorsReachTheErrorBox();
 };
@@ -130,6 +132,21 @@ void TestStartup::secondStartIsRefused()
     QCOMPARE(prompts.boxes[0].buttons, PromptButtons::Ok);
     // The first instance is left as it was.
     QVERIFY(first.held());
+}
+
+void TestStartup::whenShownWaitsForTheWindow()
+{
+    QWidget window;
+    int calls = 0;
+    whenShown(window, [&] { ++calls; });
+    QTest::qWait(100);
+    QCOMPARE(calls, 0);  // hidden: not yet
+    window.show();
+    QTRY_COMPARE(calls, 1);
+    window.hide();
+    window.show();
+    QTest::qWait(100);
+    QCOMPARE(calls, 1);  // once only
 }
 
 void TestStartup::applicationTitleAndTexts()
