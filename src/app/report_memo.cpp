@@ -2,6 +2,7 @@
 
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextCursor>
 
 ReportMemo::ReportMemo(QWidget* parent)
     : QPlainTextEdit(parent)
@@ -20,6 +21,19 @@ void ReportMemo::addLine(const QString& line)
 }
 
 void ReportMemo::clear() { QPlainTextEdit::clear(); }
+
+void ReportMemo::replaceLastLine(const QString& line)
+{
+    if (document()->isEmpty()) {
+        addLine(line);
+        return;
+    }
+    QTextCursor cursor(document()->lastBlock());
+    cursor.movePosition(QTextCursor::StartOfBlock);
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    cursor.insertText(line);
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
 
 QStringList ReportMemo::lines() const
 {

@@ -15,6 +15,8 @@ public:
 
     void addLine(const QString& line) override;
     void clear() override;
+    // The last line gives way to line; an empty memo gets it as its first line.
+    void replaceLastLine(const QString& line) override;
 
     // The memo's lines as they stand (edits included); none when the memo is empty.
     QStringList lines() const;

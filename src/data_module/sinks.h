@@ -13,6 +13,9 @@ public:
     virtual ~ReportSink() = default;
     virtual void addLine(const QString& line) = 0;
     virtual void clear() {}
+    // Puts line in place of the last line (a running line that became a done line).
+    // A sink that cannot change what it has written appends it.
+    virtual void replaceLastLine(const QString& line) { addLine(line); }
 };
 
 // A progress bar with an optional label.
