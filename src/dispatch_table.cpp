@@ -1,5 +1,7 @@
 #include "dispatch_table.h"
 
+#include "checks/ui/check_year_form.h"
+#include "checks/ui/unit_info_opti_form.h"
 #include "cleanup/ui/frm_data_opti.h"
 #include "maintenance/ui/del_bbex_form.h"
 #include "maintenance/ui/drop_temp_form.h"
@@ -26,8 +28,9 @@ DispatchTable buildDispatchTable(TEndYearDataMod& dm)
     table[QStringLiteral("MnReIndex")] = [&dm](QWidget* owner) -> QDialog* { return new TReIndexForm(dm, owner); };
     table[QStringLiteral("MnDropTemp")] = [&dm](QWidget* owner) -> QDialog* { return new TFrmDropTemp(dm, owner); };
     table[QStringLiteral("DelBBEXmnu")] = [&dm](QWidget* owner) -> QDialog* { return new TDelBBEXForm(dm, owner); };
-    table[QStringLiteral("mnuCheck")] = nullptr;   // TCheckYearForm, pre-year-end check
-    table[QStringLiteral("N3")] = nullptr;         // TUnitInfoOptiForm, irregular cell cleanup
+    table[QStringLiteral("mnuCheck")] = [&dm](QWidget* owner) -> QDialog* { return new TCheckYearForm(dm, owner); };
+    // The tool button ToolButton5 runs this entry too.
+    table[QStringLiteral("N3")] = [&dm](QWidget* owner) -> QDialog* { return new TUnitInfoOptiForm(dm, owner); };
     table[QStringLiteral("RegMnu")] = [&dm](QWidget* owner) -> QDialog* { return new TRegOCXForm(dm, owner); };
     table[QStringLiteral("mnJS2JY")] = [&dm](QWidget* owner) -> QDialog* { return new TJs2JyForm(dm, owner); };
     table[QStringLiteral("mnAny")] = [&dm](QWidget* owner) -> QDialog* { return new TAnyCntForm(dm, owner); };
