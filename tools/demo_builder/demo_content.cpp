@@ -137,6 +137,8 @@ public:
             unitDictionaries(QStringLiteral("2003"));
             currentYear();
             history();
+            if (!summary())
+                history2002();
         }
         m_writers.clear();
         if (m_o.dupRate > 0)
@@ -379,6 +381,9 @@ private:
                     reportDate(QString(), i, QStringLiteral("200311"), TDictionaries | TDYZD | TDWSJ);
                 if (i == 3)
                     reportDate(QString(), i, QStringLiteral("2003"), TDictionaries);
+                // 2002 has tables in report management only.
+                if (i == 2)
+                    reportDate(QString(), i, QStringLiteral("200212"), THZD);
             }
             if (i < 2)
                 checkFormulas(QString(), report(i), QStringLiteral("200401"), 7);
@@ -397,6 +402,15 @@ private:
             if (i < 2)
                 checkFormulas(suffix, report(i), QStringLiteral("200301"), 7);
         }
+    }
+
+    // Report management only: A and B all year.
+    void history2002()
+    {
+        const int n = qMin(2, demoReportCount(m_o, m_prefix));
+        for (int i = 0; i < n; ++i)
+            for (int m = 1; m <= 12; ++m)
+                reportDate(QStringLiteral("2002"), i, QStringLiteral("2002%1").arg(m, 2, 10, QLatin1Char('0')), allTables());
     }
 
     // ---- random duplicates in the reports after the fourth
@@ -529,8 +543,13 @@ private:
         update(dyzd, cellWhere(B, "200403", "0005", "04"), QStringLiteral("DYZD_DATA = 0, DYZD_SJ = ''"));
         update(dyzd, cellWhere(B, "200403", "0006", "04"), zeroValue);
         update(dyzd + "2003", cellWhere(B, "200303", "0003", "04"), QStringLiteral("DYZD_DATA = 0, DYZD_SJ = '45'"));
+        if (!summary())
+            update(dyzd + "2002", cellWhere(B, "200212", "0003", "04"), QStringLiteral("DYZD_DATA = 0, DYZD_SJ = '66'"));
         // Historical duplicate
         copyRows(hzd + "2003", rowWhere(B, "200305", "0002"), 1);
+        // A row without a year in its report date
+        if (demoReportCount(m_o, m_prefix) > 3)
+            insertRows(m_db, hzd, {rowRow({.bh = report(3), .date = "", .orde = "0001", .zb = 3, .bzbm = "10001"})});
 
         if (summary())
             for (const auto& [table, unitColumn, first, second] :
@@ -656,6 +675,7 @@ void fillDemoDatabase(QSqlDatabase db, const DemoOptions& options, QMap<QString,
         createReportTables(db, prefix, QString(), plain);
         createReportTables(db, prefix, QStringLiteral("2003"), plain);
     }
+    createReportTables(db, QStringLiteral("KR"), QStringLiteral("2002"), plain);
     if (!db.transaction())
         throw BuildError(QStringLiteral("begin: %1").arg(errorText(db.lastError())));
     try {
@@ -665,6 +685,8 @@ void fillDemoDatabase(QSqlDatabase db, const DemoOptions& options, QMap<QString,
                 createKeyIndexes(db, prefix, QString());
                 createKeyIndexes(db, prefix, QStringLiteral("2003"));
             }
+        if (options.keyIndexes)
+            createKeyIndexes(db, QStringLiteral("KR"), QStringLiteral("2002"));
         if (!db.commit())
             throw BuildError(QStringLiteral("commit: %1").arg(errorText(db.lastError())));
     } catch (...) {
