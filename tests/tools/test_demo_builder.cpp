@@ -155,8 +155,8 @@ void TestDemoBuilder::plantedProblems_data()
             "select count(*) from {P}HZD2003 where BBZD_BH = '{A}' and BBZD_DATE = '200312'", 0);
         add("earlier-year report present in its historical table", prefix,
             "select count(*) from {P}HZD2003 where BBZD_BH = '{B}' and BBZD_DATE = '200311'", 20);
-        add("earlier-year report of 2002", prefix,
-            "select count(*) from {P}HZD where BBZD_BH = '{C}' and BBZD_DATE = '200212'", 20);
+        add("earlier-year report of 2000", prefix,
+            "select count(*) from {P}HZD where BBZD_BH = '{C}' and BBZD_DATE = '200012'", 20);
         add("row without a year", prefix, "select count(*) from {P}HZD where BBZD_BH = '{D}' and BBZD_DATE = ''", 1);
         add("bare earlier year", prefix, "select count(*) from {P}LZD where BBZD_BH = '{D}' and BBZD_DATE = '2003'", 8);
         add("leap-day saves", prefix, "select count(distinct BBZD_BH) from {P}BBZD where BBZD_DATE = '2004'", 2);
@@ -240,14 +240,14 @@ void TestDemoBuilder::plantedProblems_data()
             QStringLiteral("select count(*) from (select distinct BBZD_BH, BBZD_DATE from %1 where substr(BBZD_DATE, 1, 4) <> '2004')").arg(t),
             t == QLatin1String("HZDWSJ") ? 2 : 1);
     }
-    // 2002: tables of report management only
-    add("2002 tables of report management", "KR",
-        "select count(*) from sqlite_master where type = 'table' and name like 'KR%2002'", 7);
-    add("no 2002 tables of report summary", "HZ",
-        "select count(*) from sqlite_master where type = 'table' and name like 'HZ%2002'", 0);
-    add("2002 reports", "KR", "select count(distinct BBZD_BH || BBZD_DATE) from KRBBZD2002", 24);
-    add("2002 zero value", "KR",
-        "select count(*) from KRDYZD2002 where DYZD_DATA = 0 and cast(DYZD_SJ as real) = 66", 1);
+    // 2000: tables of report management only
+    add("2000 tables of report management", "KR",
+        "select count(*) from sqlite_master where type = 'table' and name like 'KR%2000'", 7);
+    add("no 2000 tables of report summary", "HZ",
+        "select count(*) from sqlite_master where type = 'table' and name like 'HZ%2000'", 0);
+    add("2000 reports", "KR", "select count(distinct BBZD_BH || BBZD_DATE) from KRBBZD2000", 24);
+    add("2000 zero value", "KR",
+        "select count(*) from KRDYZD2000 where DYZD_DATA = 0 and cast(DYZD_SJ as real) = 66", 1);
     add("unit report rows of an earlier year", "HZ",
         "select count(*) from (select distinct BBZD_BH, BBZD_DATE from HZDWBB where substr(BBZD_DATE, 1, 4) <> '2004')", 1);
     // Work tables as the catalogue view shows them

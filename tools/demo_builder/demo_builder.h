@@ -275,7 +275,7 @@ void fillDemoDatabase(QSqlDatabase db, const DemoOptions& options, QMap<QString,
 //  earlier years           A/200312 in every table of the system, absent from the 2003 tables;
 //                          B/200311 in BBZD, HZD, LZD, DYZD (HZ: and DWSJ), also in the 2003
 //                          tables; D/2003 (bare year) in BBZD, HZD, LZD, absent from 2003;
-//                          C/200212 in HZD (2002 tables: KR only); D in HZD row 0001 dated ''
+//                          C/200012 in HZD (2000 tables: KR only); D in HZD row 0001 dated ''
 //  leap day                A under 200402 and under 2004 (BBZD, BBGS, HZD, LZD, DYZD; HZ: and
 //                          DWSJ, HZSJ); B only under 2004 (all its tables of that month)
 //  formulas                every report and date: col 08 rows 1-19 "H<r>L04-H<r>L03", row 20
@@ -297,8 +297,8 @@ void fillDemoDatabase(QSqlDatabase db, const DemoOptions& options, QMap<QString,
 //                          USR_TMP_CA_01
 //  2003 tables             A 200301-200311, B and C 200301-200312 (JYGS A and B 200301 1-7);
 //                          HZD B/200305 row 0002 twice
-//  2002 tables             report management only: A and B 200201-200212; zero value
-//                          KRDYZD2002 B/200212 (0003,04) "66"
+//  2000 tables             report management only: A and B 200001-200012; zero value
+//                          KRDYZD2000 B/200012 (0003,04) "66"
 //  JWTABN                  modules BB, HZ, XT, ZW; KRDYZD listed twice; ZWPZK does not exist
 struct PlantedTables {
     static constexpr const char* workTables[] = {"TMP_CA_01", "TMP_CA_0519W01", "TMPXCAY9",

@@ -138,7 +138,7 @@ public:
             currentYear();
             history();
             if (!summary())
-                history2002();
+                history2000();
         }
         m_writers.clear();
         if (m_o.dupRate > 0)
@@ -381,9 +381,9 @@ private:
                     reportDate(QString(), i, QStringLiteral("200311"), TDictionaries | TDYZD | TDWSJ);
                 if (i == 3)
                     reportDate(QString(), i, QStringLiteral("2003"), TDictionaries);
-                // 2002 has tables in report management only.
+                // 2000 has tables in report management only.
                 if (i == 2)
-                    reportDate(QString(), i, QStringLiteral("200212"), THZD);
+                    reportDate(QString(), i, QStringLiteral("200012"), THZD);
             }
             if (i < 2)
                 checkFormulas(QString(), report(i), QStringLiteral("200401"), 7);
@@ -405,12 +405,12 @@ private:
     }
 
     // Report management only: A and B all year.
-    void history2002()
+    void history2000()
     {
         const int n = qMin(2, demoReportCount(m_o, m_prefix));
         for (int i = 0; i < n; ++i)
             for (int m = 1; m <= 12; ++m)
-                reportDate(QStringLiteral("2002"), i, QStringLiteral("2002%1").arg(m, 2, 10, QLatin1Char('0')), allTables());
+                reportDate(QStringLiteral("2000"), i, QStringLiteral("2000%1").arg(m, 2, 10, QLatin1Char('0')), allTables());
     }
 
     // ---- random duplicates in the reports after the fourth
@@ -544,7 +544,7 @@ private:
         update(dyzd, cellWhere(B, "200403", "0006", "04"), zeroValue);
         update(dyzd + "2003", cellWhere(B, "200303", "0003", "04"), QStringLiteral("DYZD_DATA = 0, DYZD_SJ = '45'"));
         if (!summary())
-            update(dyzd + "2002", cellWhere(B, "200212", "0003", "04"), QStringLiteral("DYZD_DATA = 0, DYZD_SJ = '66'"));
+            update(dyzd + "2000", cellWhere(B, "200012", "0003", "04"), QStringLiteral("DYZD_DATA = 0, DYZD_SJ = '66'"));
         // Historical duplicate
         copyRows(hzd + "2003", rowWhere(B, "200305", "0002"), 1);
         // A row without a year in its report date
@@ -675,7 +675,7 @@ void fillDemoDatabase(QSqlDatabase db, const DemoOptions& options, QMap<QString,
         createReportTables(db, prefix, QString(), plain);
         createReportTables(db, prefix, QStringLiteral("2003"), plain);
     }
-    createReportTables(db, QStringLiteral("KR"), QStringLiteral("2002"), plain);
+    createReportTables(db, QStringLiteral("KR"), QStringLiteral("2000"), plain);
     if (!db.transaction())
         throw BuildError(QStringLiteral("begin: %1").arg(errorText(db.lastError())));
     try {
@@ -686,7 +686,7 @@ void fillDemoDatabase(QSqlDatabase db, const DemoOptions& options, QMap<QString,
                 createKeyIndexes(db, prefix, QStringLiteral("2003"));
             }
         if (options.keyIndexes)
-            createKeyIndexes(db, QStringLiteral("KR"), QStringLiteral("2002"));
+            createKeyIndexes(db, QStringLiteral("KR"), QStringLiteral("2000"));
         if (!db.commit())
             throw BuildError(QStringLiteral("commit: %1").arg(errorText(db.lastError())));
     } catch (...) {
