@@ -3,7 +3,7 @@
 #include "checks/unit_info_opti.h"
 #include "data_module/database_error.h"
 #include "data_module/end_year_data_mod.h"
-#include "data_module/recording_backend.h"
+#include "support/recording_backend.h"
 #include "support/job_rig.h"
 #include "support/logged_progress.h"
 #include "support/scripted_prompts.h"
