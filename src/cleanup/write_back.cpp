@@ -140,8 +140,11 @@ bool WriteBack::WriteBackAll()
     }
     log(QStringLiteral(" 开始删除临时表"));
     events();
-    m_dm.DropWorkingTables();
-    log(QStringLiteral(" 删除临时表完毕"));
+    const QStringList left = m_dm.DropWorkingTables();
+    if (left.isEmpty())
+        log(QStringLiteral(" 删除临时表完毕"));
+    else
+        log(QStringLiteral(" 删除临时表失败：%1 个临时表未能删除（%2）").arg(left.size()).arg(left.join(QStringLiteral("、"))));
     advance();
     return all;
 }

@@ -57,8 +57,10 @@ public:
     // The eight report-dictionary columns the review shows; always true.
     bool CopyReportDictionary(const QString& source, const QString& destination);
     bool CreateUniqueIndex(const QString& table, const QString& indexName, const QString& columnList);
-    // The thirty working tables in their order; every failure ignored.
-    void DropWorkingTables();
+    // The thirty working tables in their order; a failure does not stop the others.
+    // Returns the tables whose drop failed (before they are created again, those that
+    // were not there).
+    QStringList DropWorkingTables();
     void CreateWorkingTables();
 
 private:

@@ -132,10 +132,13 @@ bool TEndYearDataMod::CreateUniqueIndex(const QString& table, const QString& ind
         + QLatin1Char('(') + columnList + QLatin1Char(')'));
 }
 
-void TEndYearDataMod::DropWorkingTables()
+QStringList TEndYearDataMod::DropWorkingTables()
 {
+    QStringList failed;
     for (const QString& name : workingTableNames())
-        ExecuteSQL(QStringLiteral("drop table ") + name);
+        if (!ExecuteSQL(QStringLiteral("drop table ") + name))
+            failed << name;
+    return failed;
 }
 
 void TEndYearDataMod::CreateWorkingTables()

@@ -46,14 +46,31 @@ void TempTablePurgeJob::run()
         QStringLiteral("提示"), PromptIcon::Information, PromptButtons::YesNo);
     if (answer != PromptAnswer::Yes)
         return;
+    m_dropped = 0;
+    m_failedPrefixes.clear();
+    m_failedTables.clear();
     for (const QString& prefix : commonPrefixes())
         PurgePrefix(prefix, false);
     if (m_context.kind() == DbKind::Anywhere)
         PurgePrefix(QStringLiteral("#"), false);
     if (m_context.kind() == DbKind::Db2Oracle)
         PurgePrefix(QStringLiteral("T"), true);
-    m_context.prompts.message(QStringLiteral("临时表清理完毕"), QStringLiteral("提示"), PromptIcon::Information,
+    const bool clean = m_failedPrefixes.isEmpty() && m_failedTables.isEmpty();
+    m_context.prompts.message(closingText(), QStringLiteral("提示"), clean ? PromptIcon::Information : PromptIcon::Warning,
         PromptButtons::Ok);
+}
+
+QString TempTablePurgeJob::closingText() const
+{
+    QString text = QStringLiteral("临时表清理完毕");
+    if (m_failedPrefixes.isEmpty() && m_failedTables.isEmpty())
+        return text;
+    text += QStringLiteral("\n\n清理没有全部成功，已删除 %1 个临时表。").arg(m_dropped);
+    if (!m_failedPrefixes.isEmpty())
+        text += QStringLiteral("\n查询失败的前缀：") + m_failedPrefixes.join(QStringLiteral("、"));
+    if (!m_failedTables.isEmpty())
+        text += QStringLiteral("\n未能删除的表（%1 个）：").arg(m_failedTables.size()) + m_failedTables.join(QStringLiteral("、"));
+    return text;
 }
 
 void TempTablePurgeJob::PurgePrefix(const QString& prefix, bool escape)
@@ -64,8 +81,9 @@ void TempTablePurgeJob::PurgePrefix(const QString& prefix, bool escape)
             catalogueLines(m_context.kind(), prefix, escape, m_options.checkLocal, m_context.state.WorkstationCode));
         n = QrySysTab.recordCount();
     } catch (const DatabaseError&) {
-        // A catalogue this database does not have: the prefix is passed over.
+        // A catalogue this database does not have: the prefix is passed over, and named.
         QrySysTab.close();
+        m_failedPrefixes << prefix;
         return;
     }
     if (n == 0) {
@@ -84,13 +102,18 @@ void TempTablePurgeJob::PurgePrefix(const QString& prefix, bool escape)
             if (isPlainTableName(name)) {
                 progress.setLabel(QStringLiteral("正在清除临时表") + name);
                 // In use, no right to drop it, already gone: the next name is taken.
-                QryDropTemp.executeOrError(QStringLiteral("drop table ") + name);
+                if (QryDropTemp.executeOrError(QStringLiteral("drop table ") + name).isEmpty())
+                    ++m_dropped;
+                else
+                    m_failedTables << name;
             }
             progress.step();
             m_context.events.processEvents();
             QrySysTab.next();
         }
     } catch (const DatabaseError&) {
+        // The catalogue's rows could not be read to the end.
+        m_failedPrefixes << prefix;
     }
     QrySysTab.close();
 }

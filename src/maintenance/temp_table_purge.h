@@ -28,8 +28,15 @@ public:
     static QStringList catalogueLines(DbKind kind, const QString& prefix, bool escape, bool checkLocal,
         const QString& workstationCode);
 
+    // The closing box: "临时表清理完毕", and when something failed also how many tables
+    // were dropped and which prefixes and tables failed.
+    QString closingText() const;
+
 private:
     JobContext m_context;
+    int m_dropped = 0;
+    QStringList m_failedPrefixes;   // catalogue query failed
+    QStringList m_failedTables;     // drop failed
     TempTablePurgeOptions m_options;
     Query QryDropTemp;
     Query QrySysTab;

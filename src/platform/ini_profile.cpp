@@ -25,6 +25,13 @@ QString IniProfile::decode(const QByteArray& bytes)
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         return utf8(bytes.mid(bom.size()));
     }
+    // UTF-16, as a Windows editor saves "Unicode" text: only with its byte-order mark.
+    const bool littleEndian = bytes.startsWith("\xFF\xFE");
+    if (littleEndian || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(littleEndian ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+            QStringDecoder::Flag::Stateless);
+        return utf16(bytes.mid(2));
+    }
     {
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         QString text = utf8(bytes);
@@ -76,11 +83,14 @@ void IniProfile::parse(const QString& text)
             if (close < 0)
                 continue; // not a section header; the keys that follow stay where they were
             const QString name = line.mid(1, close - 1).trimmed();
-            current = const_cast<Section*>(find(name));
-            if (!current) {
+            const QString key = name.toCaseFolded();
+            qsizetype at = m_index.value(key, -1);
+            if (at < 0) {
+                at = m_sections.size();
+                m_index.insert(key, at);
                 m_sections.append(Section{name, {}});
-                current = &m_sections.last();
             }
+            current = &m_sections[at];
             continue;
         }
         if (!current)
@@ -94,10 +104,8 @@ void IniProfile::parse(const QString& text)
 
 const IniProfile::Section* IniProfile::find(const QString& name) const
 {
-    for (const Section& s : m_sections)
-        if (s.name.compare(name, Qt::CaseInsensitive) == 0)
-            return &s;
-    return nullptr;
+    const auto at = m_index.constFind(name.toCaseFolded());
+    return at == m_index.constEnd() ? nullptr : &m_sections.at(*at);
 }
 
 QStringList IniProfile::sections() const

@@ -1,11 +1,13 @@
 #pragma once
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 // A settings file of the report system, read only. The files are GBK as written on the
-// report system's machines; UTF-8 (with or without a byte-order mark) is read too.
+// report system's machines; UTF-8 (with or without a byte-order mark) and UTF-16 with its
+// byte-order mark (little or big endian) are read too.
 // Section and key names are looked up without regard to case, values lose surrounding
 // blanks (and one pair of enclosing quotes), a missing file has no sections.
 class IniProfile {
@@ -26,9 +28,11 @@ public:
     // The first value of the key in the section, or fallback when either is missing.
     QString value(const QString& section, const QString& key, const QString& fallback = {}) const;
 
-    // Lines longer than this are cut there; bytes beyond the size limit are not read.
-    static constexpr qsizetype MaxLine = 64 * 1024;
-    static constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
+    // Limits far beyond any real settings file (a jwcw.ini of 10,000 account sets is under
+    // 1 MiB): lines longer than MaxLine characters are cut there; bytes beyond MaxFileSize
+    // are not read.
+    static constexpr qsizetype MaxLine = 1024 * 1024;
+    static constexpr qint64 MaxFileSize = 64 * 1024 * 1024;
 
 private:
     struct Entry {
@@ -43,4 +47,5 @@ private:
     void parse(const QString& text);
 
     QList<Section> m_sections;
+    QHash<QString, qsizetype> m_index;   // case-folded name -> position in m_sections
 };

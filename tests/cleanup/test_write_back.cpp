@@ -4,6 +4,7 @@
 
 #include "cleanup/write_back.h"
 #include "data_module/database_error.h"
+#include "data_module/working_tables.h"
 
 #include <QtTest>
 
@@ -59,6 +60,8 @@ private slots:
     void cleanedTables_data();
     void cleanedTables();
     void logAndBar();
+    void workingTablesLeftBehind_data();
+    void workingTablesLeftBehind();
     void emptiedReviewDropsTheKeys();
     void existingIndexOfTheSameName();
     void classLeftOutIsNotWrittenBack();
@@ -184,6 +187,34 @@ void TestWriteBack::logAndBar()
     // The delete bar counts the key-range rows of the last class: two cell keys.
     QCOMPARE(run.deleteBar.maximum, 2);
     QCOMPARE(run.deleteBar.position, 2);
+}
+
+// The closing line says " 删除临时表完毕" only when every working table went.
+void TestWriteBack::workingTablesLeftBehind_data()
+{
+    QTest::addColumn<int>("failing");   // drops that fail, from the first working table on
+    QTest::newRow("one") << 1;
+    QTest::newRow("all thirty, as on a lost connection") << 30;
+}
+
+void TestWriteBack::workingTablesLeftBehind()
+{
+    QFETCH(int, failing);
+    Prepared p("BB");
+    const QStringList working = workingTableNames().mid(0, failing);
+    p.as.mast().setStatementHook([&](const QString& sql) {
+        if (sql.startsWith(QLatin1String("drop table ")) && working.contains(sql.mid(11)))
+            throw DatabaseError("server has gone away");
+    });
+    WriteBackRun run;
+    writeBack(p.as.dm(), p.half.state, run);
+    p.as.mast().setStatementHook({});
+    QVERIFY(run.result);   // every class was written back
+    QCOMPARE(run.log.lines.last(),
+        T + QStringLiteral(" 删除临时表失败：%1 个临时表未能删除（%2）").arg(failing).arg(working.join(QStringLiteral("、"))));
+    QVERIFY(!run.log.lines.contains(T + " 删除临时表完毕"));
+    for (const QString& t : working)
+        QVERIFY2(p.as.tableExists(t), qPrintable(t));
 }
 
 void TestWriteBack::emptiedReviewDropsTheKeys()

@@ -1,3 +1,4 @@
+#include "data_module/database_error.h"
 #include "data_module/end_year_data_mod.h"
 #include "support/recorded_module.h"
 #include "maintenance/ui/drop_temp_form.h"
@@ -41,6 +42,8 @@ private slots:
     void catalogueQueries();
     void dropsWhatTheCatalogueNames();
     void failuresArePassedOver();
+    void closingBoxOnTheAccountSet_data();
+    void closingBoxOnTheAccountSet();
     void kindZeroOnTheAccountSet();
     void answerNoSendsNothing();
     void windowTexts();
@@ -156,7 +159,51 @@ void TestTempTablePurge::failuresArePassedOver()
                             QStringLiteral("drop table TMP_DG_3"), QStringLiteral("drop table T_0001")}));
     QCOMPARE(log.windows, 2);
     QCOMPARE(prompts.texts().size(), 2);
-    QCOMPARE(prompts.texts().last(), QStringLiteral("临时表清理完毕"));
+    // The failures do not read as success: the same box counts and names them.
+    QCOMPARE(prompts.texts().last(), QStringLiteral("临时表清理完毕\n\n清理没有全部成功，已删除 3 个临时表。"
+                                                    "\n查询失败的前缀：TMP_CA_\n未能删除的表（1 个）：TMP_DG_2"));
+    QCOMPARE(prompts.boxes.last().icon, PromptIcon::Warning);
+}
+
+void TestTempTablePurge::closingBoxOnTheAccountSet_data()
+{
+    QTest::addColumn<QString>("failure");   // "catalogue": no sysobjects; otherwise a drop that fails
+    QTest::addColumn<QStringList>("left");  // tables still there afterwards
+    QTest::addColumn<QString>("text");
+    QTest::newRow("all went well") << QString() << QStringList{} << QStringLiteral("临时表清理完毕");
+    QTest::newRow("one drop failed") << QStringLiteral("drop table HZTMP_0001") << QStringList{"HZTMP_0001"}
+                                     << QStringLiteral("临时表清理完毕\n\n清理没有全部成功，已删除 2 个临时表。"
+                                                       "\n未能删除的表（1 个）：HZTMP_0001");
+    QString prefixes = kPrefixes.join(QStringLiteral("、")) + QStringLiteral("、#");
+    QTest::newRow("no catalogue") << QStringLiteral("catalogue") << QStringList{"HZTMP_0001", "TMP_CA_01", "TMP_DG_2004"}
+                                  << QStringLiteral("临时表清理完毕\n\n清理没有全部成功，已删除 0 个临时表。\n查询失败的前缀：")
+            + prefixes;
+}
+
+void TestTempTablePurge::closingBoxOnTheAccountSet()
+{
+    QFETCH(QString, failure);
+    QFETCH(QStringList, left);
+    QFETCH(QString, text);
+    ScriptedPrompts prompts;
+    TestAccountSet as({.reportTables = false});
+    for (const QString t : {"TMP_CA_01", "TMP_DG_2004", "HZTMP_0001"})
+        as.exec(QStringLiteral("create table %1 (ID int)").arg(t));
+    if (failure == u"catalogue")
+        as.exec(QStringLiteral("drop view sysobjects"));
+    else if (!failure.isEmpty())
+        as.mast().setStatementHook([&](const QString& sql) {
+            if (sql == failure)
+                throw DatabaseError(QStringLiteral("table is locked"));
+        });
+    ProgressLog log;
+    NullEvents events;
+    TempTablePurgeJob(testJobContext(as.dm(), events, loggedProgress(log))).run();
+    as.mast().setStatementHook({});
+
+    QCOMPARE(as.tables(QStringLiteral("%TMP%")), left);
+    QCOMPARE(prompts.texts().last(), text);
+    QCOMPARE(prompts.boxes.last().icon, failure.isEmpty() ? PromptIcon::Information : PromptIcon::Warning);
 }
 
 void TestTempTablePurge::kindZeroOnTheAccountSet()

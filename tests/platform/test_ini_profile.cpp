@@ -11,6 +11,19 @@ QByteArray gbk(const QString& text)
     return encoder(text);
 }
 QByteArray utf8Bom(const QString& text) { return QByteArray("\xEF\xBB\xBF") + text.toUtf8(); }
+QByteArray utf16Bom(const QString& text, bool littleEndian)
+{
+    QStringEncoder encoder(littleEndian ? QStringEncoder::Utf16LE : QStringEncoder::Utf16BE);
+    return QByteArray(littleEndian ? "\xFF\xFE" : "\xFE\xFF") + QByteArray(encoder(text));
+}
+QByteArray encoded(const QString& text, const QString& encoding)
+{
+    if (encoding == u"gbk")
+        return gbk(text);
+    if (encoding == u"utf-8")
+        return text.toUtf8();
+    return utf16Bom(text, encoding == u"utf-16le");
+}
 }
 
 class TestIniProfile : public QObject {
@@ -22,6 +35,8 @@ private slots:
     void sectionsInFileOrder();
     void missingFileHasNoSections();
     void overLongLineIsCut();
+    void largeFileReadsCompletely_data();
+    void largeFileReadsCompletely();
 };
 
 void TestIniProfile::values_data()
@@ -35,7 +50,12 @@ void TestIniProfile::values_data()
     QTest::newRow("gbk") << gbk(jwcw) << "sqlca1" << "ztname" << QStringLiteral("总部");
     QTest::newRow("utf-8 with bom") << utf8Bom(jwcw) << "sqlca1" << "ztname" << QStringLiteral("总部");
     QTest::newRow("utf-8 without bom") << jwcw.toUtf8() << "sqlca1" << "ztname" << QStringLiteral("总部");
+    QTest::newRow("utf-16 little endian") << utf16Bom(jwcw, true) << "sqlca1" << "ztname" << QStringLiteral("总部");
+    QTest::newRow("utf-16 big endian") << utf16Bom(jwcw, false) << "BBLAST" << "ztbh" << "1";
     QTest::newRow("bom does not join the first section name") << utf8Bom(jwcw) << "SQLCA1" << "dbms" << "ODBC";
+    QTest::newRow("utf-16 bom does not join the first section name") << utf16Bom(jwcw, true) << "SQLCA1" << "dbms" << "ODBC";
+    QTest::newRow("utf-16 cut inside a character keeps earlier values")
+        << utf16Bom(QStringLiteral("[a]\nk=1\nztname=总"), true).chopped(1) << "a" << "k" << "1";
     QTest::newRow("section and key without regard to case")
         << QByteArray("[SqlCa12]\nDataBase=demo\n") << "sqlca12" << "DATABASE" << "demo";
     QTest::newRow("blanks around value and key dropped")
@@ -124,6 +144,45 @@ void TestIniProfile::overLongLineIsCut()
     QCOMPARE(ini.sections(), (QStringList{"a", "b"}));
     QCOMPARE(ini.value(QStringLiteral("b"), QStringLiteral("k")), QStringLiteral("v"));
     QCOMPARE(ini.value(QStringLiteral("a"), QStringLiteral("long")).size(), IniProfile::MaxLine - 5);
+}
+
+// A jwcw.ini of 10,000 account sets, the last-login section at its end and one value
+// longer than a screen line, in every encoding the reader takes.
+void TestIniProfile::largeFileReadsCompletely_data()
+{
+    QTest::addColumn<QString>("encoding");
+    for (const char* e : {"gbk", "utf-8", "utf-16le", "utf-16be"})
+        QTest::newRow(e) << QString::fromLatin1(e);
+}
+
+void TestIniProfile::largeFileReadsCompletely()
+{
+    QFETCH(QString, encoding);
+    QString text;
+    for (int n = 1; n <= 10000; ++n)
+        text += QStringLiteral("[sqlca%1]\r\nDBMS=ODBC\r\nDataBase=CW%1\r\nZtbh=%2\r\nztname=分公司%1\r\n")
+                    .arg(n)
+                    .arg(n, 3, 10, QLatin1Char('0'));
+    const QString longValue(200000, u'长');
+    text += QStringLiteral("[note]\r\ntext=") + longValue + QStringLiteral("\r\n[BBLAST]\r\nztbh=9876\r\nuser=9999\r\n");
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("jwcw.ini"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(encoded(text, encoding));
+    f.close();
+
+    const IniProfile ini = IniProfile::load(path);
+    const QStringList sections = ini.sections();
+    QCOMPARE(sections.size(), 10002);
+    QCOMPARE(sections.first(), QStringLiteral("sqlca1"));
+    QCOMPARE(sections.last(), QStringLiteral("BBLAST"));
+    QCOMPARE(ini.value(QStringLiteral("BBLAST"), QStringLiteral("user")), QStringLiteral("9999"));
+    QCOMPARE(ini.value(QStringLiteral("bblast"), QStringLiteral("ZTBH")), QStringLiteral("9876"));
+    QCOMPARE(ini.value(QStringLiteral("SQLCA10000"), QStringLiteral("ztname")), QStringLiteral("分公司10000"));
+    QCOMPARE(ini.value(QStringLiteral("sqlca5000"), QStringLiteral("Ztbh")), QStringLiteral("5000"));
+    QCOMPARE(ini.value(QStringLiteral("note"), QStringLiteral("text")), longValue);
 }
 
 QTEST_GUILESS_MAIN(TestIniProfile)
