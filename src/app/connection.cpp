@@ -139,7 +139,7 @@ QString ConnectAccountSet(TEndYearDataMod& dm, const QString& userCode, const QS
             q.open(QStringLiteral("SELECT JWREGS_ID from system.JWREGS where JWREGS_BS like '") + sqlEscaped(C)
                 + QStringLiteral("%'"));
             q.first();
-            state.WorkstationCode = q.eof() ? QString() : q.text(QStringLiteral("JWREGS_ID"));
+            state.WorkstationCode = q.eof() ? QString() : catalogueName(q.text(QStringLiteral("JWREGS_ID")));
         } catch (...) {
             state.WorkstationCode = QStringLiteral("ERROR");
         }
@@ -156,9 +156,9 @@ QString ConnectAccountSet(TEndYearDataMod& dm, const QString& userCode, const QS
         QString ownerPassword;
         QString base = D;
         if (!q.eof()) {
-            owner = q.text(0);
+            owner = catalogueName(q.text(0));
             ownerPassword = q.text(1);
-            base = q.text(2);
+            base = catalogueName(q.text(2));
             if (word != u"ODBC") {
                 const std::optional<QString> restored = RestorePassword(ownerPassword);
                 if (!restored)

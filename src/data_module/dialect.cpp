@@ -11,6 +11,35 @@ bool isIdentChar(QChar c)
     return c.isLetterOrNumber() || c == u'_' || c == u'#' || c == u'$';
 }
 
+// Applies change to each stretch of sql outside quoted literals ('...') and quoted names
+// ("..."); the quoted parts are copied as they are.
+template <typename Change> QString outsideQuotes(const QString& sql, Change change)
+{
+    QString out;
+    out.reserve(sql.size() + 16);
+    qsizetype start = 0;
+    qsizetype i = 0;
+    while (i < sql.size()) {
+        const QChar c = sql.at(i);
+        if (c != u'\'' && c != u'"') {
+            ++i;
+            continue;
+        }
+        out += change(sql.mid(start, i - start));
+        qsizetype end = sql.indexOf(c, i + 1);
+        end = end < 0 ? sql.size() : end + 1;
+        out += QStringView(sql).mid(i, end - i);
+        start = i = end;
+    }
+    out += change(sql.mid(start));
+    return out;
+}
+
+QString replaced(QString text, const QRegularExpression& re, const QString& with)
+{
+    return text.replace(re, with);
+}
+
 QString dropOwners(const QString& sql)
 {
     static const QStringList owners{QStringLiteral("dba."), QStringLiteral("system."),
@@ -47,6 +76,43 @@ QString dropOwners(const QString& sql)
         }
         out += c;
     }
+    return out;
+}
+
+bool mentions(const QString& sql, QLatin1String word) { return sql.contains(word, Qt::CaseInsensitive); }
+
+// substring(x, start, length) is substr on Oracle and DB2 (DB2's substring wants a string unit).
+QString substr(const QString& sql)
+{
+    static const QRegularExpression call(QStringLiteral("\\bsubstring(\\s*\\()"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (!mentions(sql, QLatin1String("substring")))
+        return sql;
+    return outsideQuotes(sql, [](const QString& part) { return replaced(part, call, QStringLiteral("substr\\1")); });
+}
+
+// "null" as a column option: kept after "not" and "default", left out otherwise.
+QString withoutNullOption(const QString& part)
+{
+    static const QRegularExpression null(QStringLiteral("\\bnull\\b"), QRegularExpression::CaseInsensitiveOption);
+    QString out;
+    qsizetype from = 0;
+    for (auto it = null.globalMatch(part); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        qsizetype j = m.capturedStart();
+        while (j > 0 && part.at(j - 1).isSpace())
+            --j;
+        qsizetype w = j;
+        while (w > 0 && isIdentChar(part.at(w - 1)))
+            --w;
+        const QStringView before = QStringView(part).mid(w, j - w);
+        if (before.compare(QLatin1String("not"), Qt::CaseInsensitive) == 0
+            || before.compare(QLatin1String("default"), Qt::CaseInsensitive) == 0)
+            continue;
+        out += QStringView(part).mid(from, m.capturedStart() - from);
+        from = m.capturedEnd();
+    }
+    out += QStringView(part).mid(from);
     return out;
 }
 }
@@ -221,11 +287,11 @@ void changeDefault(const dialect::SqliteSteps& steps, const dialect::DefaultChan
 std::optional<dialect::DefaultChange> dialect::parseDefaultChange(const QString& sql)
 {
     static const QRegularExpression modify(QStringLiteral(
-        "^\\s*alter\\s+table\\s+([A-Za-z0-9_#$]+)\\s+(?:modify|replace)\\s+([A-Za-z0-9_#$]+)\\s+default\\s(.*)$"),
+        "^\\s*alter\\s+table\\s+([\\p{L}\\p{Nd}_#$]+)\\s+(?:modify|replace)\\s+([\\p{L}\\p{Nd}_#$]+)\\s+default\\s(.*)$"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression constraint(QStringLiteral(
-        "^\\s*alter\\s+table\\s+([A-Za-z0-9_#$]+)\\s+add\\s+constraint\\s+[A-Za-z0-9_#$]+\\s+default\\s(.*?)"
-        "\\s+for\\s+([A-Za-z0-9_#$]+)\\s*$"),
+        "^\\s*alter\\s+table\\s+([\\p{L}\\p{Nd}_#$]+)\\s+add\\s+constraint\\s+[\\p{L}\\p{Nd}_#$]+\\s+default\\s(.*?)"
+        "\\s+for\\s+([\\p{L}\\p{Nd}_#$]+)\\s*$"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     if (const auto m = modify.match(sql); m.hasMatch())
         return DefaultChange{m.captured(1), m.captured(2), m.captured(3).trimmed()};
@@ -283,7 +349,7 @@ bool dialect::runSqliteProcedure(const QString& sql, const SqliteSteps& steps)
     }
     if (head.startsWith(QLatin1String("drop"), Qt::CaseInsensitive)) {
         static const QRegularExpression dropIndex(
-            QStringLiteral("^\\s*drop\\s+index\\s+([A-Za-z0-9_#$]+)\\.([A-Za-z0-9_#$]+)\\s*$"),
+            QStringLiteral("^\\s*drop\\s+index\\s+([\\p{L}\\p{Nd}_#$]+)\\.([\\p{L}\\p{Nd}_#$]+)\\s*$"),
             QRegularExpression::CaseInsensitiveOption);
         const auto m = dropIndex.match(sql);
         if (!m.hasMatch())
@@ -314,3 +380,70 @@ QString dialect::textConcat(const QString& dbmsName, const QStringList& expressi
         parts << QStringLiteral("coalesce(") + e + QStringLiteral(",'')");
     return parts.join(concatenatesWithBars(dbmsName) ? QStringLiteral("||") : QStringLiteral("+"));
 }
+
+dialect::Server dialect::serverOf(const QString& dbmsName)
+{
+    if (dbmsName.contains(QLatin1String("SQLite"), Qt::CaseInsensitive))
+        return Server::Sqlite;
+    if (dbmsName.trimmed().startsWith(QLatin1String("DB2"), Qt::CaseInsensitive))
+        return Server::Db2;
+    if (dbmsName.trimmed().startsWith(QLatin1String("Oracle"), Qt::CaseInsensitive))
+        return Server::Oracle;
+    return Server::Other;
+}
+
+QString dialect::translate(Server server, const QString& sql)
+{
+    switch (server) {
+    case Server::Sqlite:
+        return forSqlite(sql);
+    case Server::Db2:
+        return forDb2(sql);
+    case Server::Oracle:
+        return forOracle(sql);
+    case Server::Other:
+        break;
+    }
+    return sql;
+}
+
+QString dialect::forDb2(const QString& sql)
+{
+    static const QRegularExpression truncate(QStringLiteral("^\\s*truncate\\s+(table\\s+)?[^\\s'\"]+\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression modifyDefault(
+        QStringLiteral("^(\\s*alter\\s+table\\s+[^\\s'\"]+\\s+)modify(\\s+[^\\s'\"]+\\s+)default\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression userTables(QStringLiteral("\\bfrom\\s+user_tables\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression createTable(QStringLiteral("^\\s*create\\s+table\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+
+    const QStringView head = QStringView(sql).trimmed();
+    if (head.startsWith(QLatin1String("truncate"), Qt::CaseInsensitive)) {
+        if (truncate.match(sql).hasMatch())
+            return QStringView(sql).trimmed().toString() + QStringLiteral(" IMMEDIATE");
+        return sql;
+    }
+    if (head.startsWith(QLatin1String("alter"), Qt::CaseInsensitive)) {
+        if (const auto m = modifyDefault.match(sql); m.hasMatch())
+            return m.captured(1) + QStringLiteral("alter column") + m.captured(2) + QStringLiteral("set default")
+                + sql.mid(m.capturedEnd());
+        return sql;
+    }
+    if (head.startsWith(QLatin1String("create"), Qt::CaseInsensitive)) {
+        if (createTable.match(sql).hasMatch() && mentions(sql, QLatin1String("null")))
+            return outsideQuotes(sql, withoutNullOption);
+        return sql;
+    }
+    QString s = substr(sql);
+    if (mentions(s, QLatin1String("user_tables")))
+        s = outsideQuotes(s, [](const QString& part) {
+            return replaced(part, userTables,
+                QStringLiteral("from (select tabname table_name from syscat.tables"
+                               " where tabschema = current schema and type = 'T') user_tables"));
+        });
+    return s;
+}
+
+QString dialect::forOracle(const QString& sql) { return substr(sql); }

@@ -6,11 +6,30 @@
 
 class Backend;
 
-// Statement forms a backend lacks, translated in this one place. Everything else is
-// sent as written.
+// Statement forms a backend lacks, translated in this one place, keyed by the DBMS name
+// the driver reports. Everything else is sent as written; text inside quoted literals and
+// quoted names is never touched.
 namespace dialect {
+
+enum class Server { Other, Sqlite, Db2, Oracle };
+
+// "SQLite" anywhere in the name; DB2 reports names beginning with "DB2" ("DB2/LINUXX8664",
+// "DB2/NT"); Oracle reports "Oracle".
+Server serverOf(const QString& dbmsName);
+
+QString translate(Server server, const QString& sql);
+
 // SQLite: "TRUNCATE table X" -> "delete from X"; owner qualifiers dba., system. and db2admin. outside literals are dropped.
 QString forSqlite(const QString& sql);
+
+// DB2: "TRUNCATE table X" -> "TRUNCATE table X IMMEDIATE"; substring( -> substr(;
+// "alter table T modify C default V" -> "alter table T alter column C set default V";
+// the Oracle catalogue view user_tables is read from syscat.tables of the current schema;
+// the column option "null" of create table (nullable is DB2's default) is left out.
+QString forDb2(const QString& sql);
+
+// Oracle: substring( -> substr(. TRUNCATE keeps its plain form.
+QString forOracle(const QString& sql);
 
 // Statements that SQLite carries out in steps of its own rather than as one text:
 // - a column default re-declared, in any of the four forms the servers take

@@ -97,7 +97,7 @@ void TempTablePurgeJob::PurgePrefix(const QString& prefix, bool escape)
     progress.setRange(0, n);
     try {
         while (!QrySysTab.eof()) {
-            const QString name = QrySysTab.text(QStringLiteral("TmpName"));
+            const QString name = catalogueName(QrySysTab.text(QStringLiteral("TmpName")));
             // Only a plain table name from the catalogue goes into the drop statement.
             if (isPlainTableName(name)) {
                 progress.setLabel(QStringLiteral("正在清除临时表") + name);

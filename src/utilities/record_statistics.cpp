@@ -36,7 +36,7 @@ void RecordStatisticsJob::CountTables(ProgressSink& progress)
         QString previous;
         while (!QrySysTab.eof()) {
             const QString module = QrySysTab.text(QStringLiteral("F_XTBH"));
-            const QString table = QrySysTab.text(QStringLiteral("F_TABN"));
+            const QString table = catalogueName(QrySysTab.text(QStringLiteral("F_TABN")));
             if (module != previous) {
                 previous = module;
                 m_report.addLine(module + QStringLiteral("模块统计："));

@@ -241,32 +241,40 @@ void TestConnection::secondStep_data()
     QTest::addColumn<bool>("row");
     QTest::addColumn<QString>("storedPassword");
     QTest::addColumn<QStringList>("params"); // of the owner's connect
+    QTest::addColumn<QString>("pad");        // the registry's fixed-width padding
 
     const QString secret = scramble(QStringLiteral("Secret7"), 'k', 3);
     QTest::newRow("MSSQL: owner, restored password, account set's database")
         << "MSSQL" << true << secret
         << QStringList{"BLOB SIZE=2048", "DATABASE NAME=acct01", "SERVER NAME=SRV1", "USER NAME=own01",
-               "PASSWORD=Secret7", "HOSTNAME=<C>"};
+               "PASSWORD=Secret7", "HOSTNAME=<C>"} << "";
     QTest::newRow("SYBASE: database name replaced too")
         << "SYBASE" << true << secret
         << QStringList{"BLOB SIZE=2048", "DATABASE NAME=acct01", "SERVER NAME=SRV1", "HOST NAME=<C>",
-               "USER NAME=own01", "PASSWORD=Secret7"};
+               "USER NAME=own01", "PASSWORD=Secret7"} << "";
     QTest::newRow("ORACLE: no database name")
         << "ORACLE" << true << secret
         << QStringList{"BLOB SIZE=2048", "SERVER NAME=SRV1", "USER NAME=own01",
-               "SQLPASSTHRU MODE=SHARED AUTOCOMMIT", "PASSWORD=Secret7", "HOSTNAME=<C>"};
+               "SQLPASSTHRU MODE=SHARED AUTOCOMMIT", "PASSWORD=Secret7", "HOSTNAME=<C>"} << "";
     QTest::newRow("DB2") << "DB2" << true << secret
                          << QStringList{"BLOB SIZE=2048", "DB2 DSN=DEMO_DB", "USER NAME=own01", "PASSWORD=Secret7",
-                                "HOSTNAME=<C>"};
+                                "HOSTNAME=<C>"} << "";
     QTest::newRow("ODBC: password used as stored")
         << "ODBC" << true << secret
-        << QStringList{"BLOB SIZE=2048", "ODBC DSN=DEMO_DB", "USER NAME=own01", "PASSWORD=" + secret};
+        << QStringList{"BLOB SIZE=2048", "ODBC DSN=DEMO_DB", "USER NAME=own01", "PASSWORD=" + secret} << "";
     QTest::newRow("no registry row: first-step user, empty password, settings database")
         << "MSSQL" << false << ""
         << QStringList{"BLOB SIZE=2048", "DATABASE NAME=DEMO_DB", "SERVER NAME=SRV1", "USER NAME=cw0019999",
-               "PASSWORD=", "HOSTNAME=<C>"};
+               "PASSWORD=", "HOSTNAME=<C>"} << "";
     QTest::newRow("no kind: password restored") << "INFORMIX" << true << secret
-                                                << QStringList{"BLOB SIZE=2048", "USER NAME=own01", "PASSWORD=Secret7"};
+                                                << QStringList{"BLOB SIZE=2048", "USER NAME=own01", "PASSWORD=Secret7"} << "";
+    QTest::newRow("MSSQL: owner and database padded in the registry")
+        << "MSSQL" << true << secret
+        << QStringList{"BLOB SIZE=2048", "DATABASE NAME=acct01", "SERVER NAME=SRV1", "USER NAME=own01",
+               "PASSWORD=Secret7", "HOSTNAME=<C>"} << "      ";
+    QTest::newRow("ORACLE: owner padded") << "ORACLE" << true << secret
+        << QStringList{"BLOB SIZE=2048", "SERVER NAME=SRV1", "USER NAME=own01",
+               "SQLPASSTHRU MODE=SHARED AUTOCOMMIT", "PASSWORD=Secret7", "HOSTNAME=<C>"} << "  ";
 }
 
 void TestConnection::secondStep()
@@ -275,13 +283,15 @@ void TestConnection::secondStep()
     QFETCH(bool, row);
     QFETCH(QString, storedPassword);
     QFETCH(QStringList, params);
+    QFETCH(QString, pad);
     Rig rig;
     qputenv("ODBCINI", rig.home.filePath(QStringLiteral("none.ini")).toLocal8Bit());
     rig.sqlca(dbms);
     RecordingBackend::Answer registry;
     registry.columns = QStringList{"kvdbztxx_owner", "kvdbztxx_pass", "kvdbztxx_base", "kvdbztxx_ztmc"};
     if (row)
-        registry.rows = {{QStringLiteral("own01"), storedPassword, QStringLiteral("acct01"), QStringLiteral("演示")}};
+        registry.rows = {{QStringLiteral("own01") + pad, storedPassword, QStringLiteral("acct01") + pad,
+            QStringLiteral("演示") + pad}};
     rig.rec().answer(QStringLiteral("WHERE kvdbztxx_ztbh"), registry);
 
     QCOMPARE(rig.connect(), QString());
@@ -354,6 +364,7 @@ void TestConnection::workstationCode_data()
     QTest::addColumn<QString>("answer"); // "row", "none", "fail"
     QTest::addColumn<QString>("code");
     QTest::newRow("oracle, registered") << "ORACLE" << "row" << "07";
+    QTest::newRow("oracle, code padded") << "ORACLE" << "padded" << "07";
     QTest::newRow("db2, registered") << "DB2" << "row" << "07";
     QTest::newRow("oracle, not registered") << "ORACLE" << "none" << "";
     QTest::newRow("oracle, lookup fails") << "ORACLE" << "fail" << "ERROR";
@@ -372,6 +383,8 @@ void TestConnection::workstationCode()
     regs.columns = QStringList{"JWREGS_ID"};
     if (answer == u"row")
         regs.rows = {{QStringLiteral("07")}, {QStringLiteral("08")}};
+    if (answer == u"padded")
+        regs.rows = {{QStringLiteral("07    ")}};
     if (answer == u"fail")
         rig.rec().fail(QStringLiteral("JWREGS"));
     else

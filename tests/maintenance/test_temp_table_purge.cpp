@@ -44,6 +44,9 @@ private slots:
     void failuresArePassedOver();
     void closingBoxOnTheAccountSet_data();
     void closingBoxOnTheAccountSet();
+    void paddedAndChineseNames_data();
+    void paddedAndChineseNames();
+    void chineseNamesOnTheAccountSet();
     void kindZeroOnTheAccountSet();
     void answerNoSendsNothing();
     void windowTexts();
@@ -204,6 +207,52 @@ void TestTempTablePurge::closingBoxOnTheAccountSet()
     QCOMPARE(as.tables(QStringLiteral("%TMP%")), left);
     QCOMPARE(prompts.texts().last(), text);
     QCOMPARE(prompts.boxes.last().icon, failure.isEmpty() ? PromptIcon::Information : PromptIcon::Warning);
+}
+
+void TestTempTablePurge::paddedAndChineseNames_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("dbms");
+    QTest::addColumn<QStringList>("catalogue");   // what the catalogue gives for TMP_CA_
+    QTest::addColumn<QStringList>("drops");
+    const QStringList read{"TMP_CA_01     ", "TMP_CA_临时表  ", "TMP_CA_报 表  ", "TMP_CA_X'   ", "   "};
+    const QStringList dropped{"drop table TMP_CA_01", "drop table TMP_CA_临时表"};
+    QTest::newRow("sql server, char(30) names") << 2 << "Microsoft SQL Server" << read << dropped;
+    QTest::newRow("sybase") << 1 << "Adaptive Server Enterprise" << read << dropped;
+    QTest::newRow("oracle") << 3 << "Oracle" << read << dropped;
+    QTest::newRow("db2") << 3 << "DB2/NT" << read << dropped;
+}
+
+void TestTempTablePurge::paddedAndChineseNames()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, dbms);
+    QFETCH(QStringList, catalogue);
+    QFETCH(QStringList, drops);
+    ScriptedPrompts prompts;
+    Recorded r(kind);
+    r.backend->dbms = dbms;
+    r.dm->mast.connect();
+    r.backend->answer(QStringLiteral("like 'TMP_CA_"), names(catalogue));
+    ProgressLog log;
+    NullEvents events;
+    TempTablePurgeJob(testJobContext(*r.dm, events, loggedProgress(log))).run();
+    QCOMPARE(r.drops(), drops);
+    QCOMPARE(log.labels, (QStringList{"正在清除临时表......", "正在清除临时表TMP_CA_01", "正在清除临时表TMP_CA_临时表"}));
+    QCOMPARE(log.steps, catalogue.size());
+}
+
+void TestTempTablePurge::chineseNamesOnTheAccountSet()
+{
+    ScriptedPrompts prompts;
+    TestAccountSet as({.reportTables = false});
+    for (const QString t : {"TMP_CA_临时1", "HZTMP_汇总表", "临时表"})
+        as.exec(QStringLiteral("create table %1 (ID int)").arg(t));
+    NullEvents events;
+    TempTablePurgeJob(testJobContext(as.dm(), events)).run();
+    QVERIFY(!as.tableExists("TMP_CA_临时1"));
+    QVERIFY(!as.tableExists("HZTMP_汇总表"));
+    QVERIFY(as.tableExists("临时表"));
 }
 
 void TestTempTablePurge::kindZeroOnTheAccountSet()

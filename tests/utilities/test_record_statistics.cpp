@@ -60,6 +60,7 @@ private slots:
     void report_data();
     void report();
     void unreadableCatalogue();
+    void paddedAndChineseNames();
     void windowRunAndSave();
     void saveFailureKeepsTheMemo();
 };
@@ -103,6 +104,29 @@ void TestRecordStatistics::report()
     QCOMPARE(prompts.texts(), QStringList{QStringLiteral("统计完毕，请查看统计报告！")});
     QCOMPARE(prompts.boxes.first().caption, QStringLiteral("提示"));
     QCOMPARE(prompts.boxes.first().icon, PromptIcon::Information);
+}
+
+void TestRecordStatistics::paddedAndChineseNames()
+{
+    // JWTABN.F_TABN as a fixed-width column gives its names padded with blanks.
+    ScriptedPrompts prompts;
+    TestAccountSet as({.reportTables = false});
+    as.createReportTable(QStringLiteral("KR"), QStringLiteral("HZD"), QString());
+    as.createReportTable(QStringLiteral("KR"), QStringLiteral("HZD"), QStringLiteral("2002"));
+    as.insert(QStringLiteral("KRHZD"), {demo::rowRow({.bh = "101", .date = "200401", .orde = "0001"})});
+    as.exec(QStringLiteral("create table 报表汇总1 (ID int)"));
+    as.exec(QStringLiteral("insert into 报表汇总1 values (1)"));
+    as.exec(QStringLiteral("insert into 报表汇总1 values (2)"));
+    as.insert(QStringLiteral("JWTABN"), {{"BB", "KRHZD     "}, {"BB", "报表汇总1  "}, {"BB", "KRHZD x   "}});
+    for (const QString suffix : {QString(), QStringLiteral("2002")}) {
+        LinesSink report;
+        NullEvents events;
+        RecordStatisticsJob(testJobContext(as.dm(), events), {.yearSuffix = suffix}, report).run();
+        QCOMPARE(report.lines.mid(1, report.lines.size() - 2),
+            (QStringList{"BB模块统计：", "   KRHZD" + suffix + (suffix.isEmpty() ? "记录数：1" : "记录数：0"),
+                "   报表汇总1" + suffix + (suffix.isEmpty() ? "记录数：2" : "无历史表。"),
+                "   KRHZD x" + suffix + "无历史表。"}));
+    }
 }
 
 void TestRecordStatistics::unreadableCatalogue()
