@@ -93,6 +93,7 @@ void Database::connect()
     m_inTransaction = false;
     m_backend->connect(m_driver.isEmpty() ? m_alias : m_driver, m_params);
     m_dbms = m_backend->dbmsName();
+    m_server = dialect::serverOf(m_dbms);
 }
 
 void Database::disconnect()
@@ -100,16 +101,14 @@ void Database::disconnect()
     m_inTransaction = false;
     m_backend->disconnect();
     m_dbms.clear();
+    m_server = dialect::Server::Other;
 }
 
 bool Database::connected() const { return m_backend->connected(); }
 
-bool Database::isSqlite() const { return m_dbms.contains(QLatin1String("SQLite"), Qt::CaseInsensitive); }
+bool Database::isSqlite() const { return m_server == dialect::Server::Sqlite; }
 
-QString Database::translate(const QString& sql) const
-{
-    return isSqlite() ? dialect::forSqlite(sql) : sql;
-}
+QString Database::translate(const QString& sql) const { return dialect::translate(m_server, sql); }
 
 void Database::before(const QString& sql, const QList<QVariant>& binds)
 {
@@ -120,17 +119,41 @@ void Database::before(const QString& sql, const QList<QVariant>& binds)
         m_trace->write(sql, binds);
 }
 
+void Database::after(const QString& sql)
+{
+    if (m_afterHook)
+        m_afterHook(sql);
+}
+
 void Database::startTransaction()
 {
-    before(QStringLiteral("BEGIN"), {});
-    m_backend->begin();
+    const QString begin = QStringLiteral("BEGIN");
+    before(begin, {});
+    try {
+        m_backend->begin();
+        after(begin);
+    } catch (const DatabaseError&) {
+        // A begin that reported failure may still have opened the transaction; the
+        // caller goes on as if outside one, so nothing may stay open uncommitted.
+        if (!m_inTransaction) {
+            try {
+                m_backend->rollback();
+            } catch (const DatabaseError&) {
+            }
+        }
+        throw;
+    }
     m_inTransaction = true;
 }
 
 void Database::commit()
 {
-    before(QStringLiteral("COMMIT"), {});
+    const QString commit = QStringLiteral("COMMIT");
+    before(commit, {});
     m_backend->commit();
+    // A commit that took effect and then reported failure looks to the caller like any
+    // failed commit: still in the transaction, to be rolled back (nothing left to undo).
+    after(commit);
     m_inTransaction = false;
 }
 
@@ -151,10 +174,12 @@ int Database::send(const QString& sql, const QList<QVariant>& binds)
             [this](const QString& step, const QList<QVariant>& values) {
                 before(step, values);
                 m_backend->exec(step, values);
+                after(step);
             },
             [this](const QString& step, const QList<QVariant>& values) {
                 before(step, values);
                 const std::unique_ptr<Cursor> cursor = m_backend->open(step, values);
+                after(step);
                 QList<QList<QVariant>> rows;
                 QList<QVariant> row;
                 while (cursor->fetch(row))
@@ -165,12 +190,16 @@ int Database::send(const QString& sql, const QList<QVariant>& binds)
             return 0;
     }
     before(s, binds);
-    return m_backend->exec(s, binds);
+    const int affected = m_backend->exec(s, binds);
+    after(s);
+    return affected;
 }
 
 std::unique_ptr<Cursor> Database::openCursor(const QString& sql, const QList<QVariant>& binds)
 {
     const QString s = translate(sql);
     before(s, binds);
-    return m_backend->open(s, binds);
+    std::unique_ptr<Cursor> cursor = m_backend->open(s, binds);
+    after(s);
+    return cursor;
 }

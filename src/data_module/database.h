@@ -1,5 +1,6 @@
 #pragma once
 #include "data_module/backend.h"
+#include "data_module/dialect.h"
 
 #include <QString>
 #include <QStringList>
@@ -56,10 +57,17 @@ public:
     int send(const QString& sql, const QList<QVariant>& binds = {});
     std::unique_ptr<Cursor> openCursor(const QString& sql, const QList<QVariant>& binds = {});
 
-    // Test hook: called with every statement (after translation) and with "COMMIT"
-    // before a commit; it may throw DatabaseError to inject a failure.
+    // Test hooks for fault injection. `before` is called with every statement (after
+    // translation), with "BEGIN" and with "COMMIT" before it is sent: throwing
+    // DatabaseError there means the statement never ran. `after` is called once the
+    // statement, begin or commit took effect: throwing there is a statement that took
+    // effect and then reported failure. setStatementHook({}) removes both.
     using StatementHook = std::function<void(const QString& sql)>;
-    void setStatementHook(StatementHook hook) { m_hook = std::move(hook); }
+    void setStatementHook(StatementHook before, StatementHook after = {})
+    {
+        m_hook = std::move(before);
+        m_afterHook = std::move(after);
+    }
 
     // Statements sent since the counter was last reset.
     qint64 statementCount() const { return m_statements; }
@@ -69,6 +77,7 @@ public:
 
 private:
     void before(const QString& sql, const QList<QVariant>& binds);
+    void after(const QString& sql);
 
     std::unique_ptr<Backend> m_backend;
     QString m_alias = QStringLiteral("cwbase3");
@@ -77,7 +86,9 @@ private:
     bool m_loginPrompt = false;
     bool m_inTransaction = false;
     QString m_dbms;
+    dialect::Server m_server = dialect::Server::Other;
     StatementHook m_hook;
+    StatementHook m_afterHook;
     qint64 m_statements = 0;
     class Trace;
     std::unique_ptr<Trace> m_trace;

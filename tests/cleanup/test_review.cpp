@@ -60,6 +60,8 @@ private slots:
     void check();
     void empty_data();
     void empty();
+    void emptyFaultAfter_data();
+    void emptyFaultAfter();
 };
 
 void TestReview::columnLetters_data()
@@ -360,6 +362,38 @@ void TestReview::empty()
     QVERIFY(!r.as.mast().inTransaction());
     // Emptying leaves the verdict to the check.
     QVERIFY(r.half.state.of(DataClassId::DYZD).Remaining);
+}
+
+void TestReview::emptyFaultAfter_data()
+{
+    QTest::addColumn<QString>("failAt");   // statement start that takes effect, then fails
+    QTest::addColumn<bool>("tableEmptied");
+    QTest::newRow("begin") << "BEGIN" << false;
+    QTest::newRow("delete") << "delete from dirtyDYZD" << false;
+    QTest::newRow("commit") << "COMMIT" << true;
+}
+
+void TestReview::emptyFaultAfter()
+{
+    QFETCH(QString, failAt);
+    QFETCH(bool, tableEmptied);
+    Reviewed r("BB");
+    r.prepare();
+    ScriptedPrompts prompts;
+    prompts.answers.enqueue(PromptAnswer::Yes);
+    r.as.mast().setStatementHook({}, [&](const QString& sql) {
+        if (sql.startsWith(failAt))
+            throw DatabaseError("injected after the statement took effect");
+    });
+    // The failure is reported: Empty says it did not empty, whatever the table holds.
+    QVERIFY(!r.review->Empty(DataClassId::DYZD));
+    r.as.mast().setStatementHook({});
+    QCOMPARE(r.as.count("dirtyDYZD"), tableEmptied ? 0 : 2);
+    QCOMPARE(r.review->query(DataClassId::DYZD).rowCount(), tableEmptied ? 0 : 2);
+    QVERIFY(!r.as.mast().inTransaction());
+    // No transaction stays open behind the program's back: the next statement commits.
+    r.as.mast().send("delete from dirtyHZD");
+    QCOMPARE(r.as.count("dirtyHZD"), 0);
 }
 
 QTEST_MAIN(TestReview)

@@ -5,6 +5,7 @@
 #include "cleanup/write_back.h"
 #include "data_module/database_error.h"
 #include "data_module/working_tables.h"
+#include "support/statement_faults.h"
 
 #include <QtTest>
 
@@ -68,6 +69,8 @@ private slots:
     void nullKeyPartsStayUntouched();
     void faultAtEveryStatement_data();
     void faultAtEveryStatement();
+    void faultAfterEveryStatement_data();
+    void faultAfterEveryStatement();
     void connectionLostInTheMiddle_data();
     void connectionLostInTheMiddle();
 };
@@ -337,6 +340,63 @@ void TestWriteBack::faultAtEveryStatement()
         }
     }
     QVERIFY(run.log.lines.filter("**********").size() == 1);
+    QVERIFY(run.log.lines.contains(T + " 删除临时表完毕"));
+}
+
+void TestWriteBack::faultAfterEveryStatement_data()
+{
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<int>("classIndex");
+    QTest::addColumn<int>("statement");
+    for (const QString system : {QStringLiteral("BB"), QStringLiteral("HZ")}) {
+        const Reference& ref = g_reference[system];
+        for (int c = 0; c < ref.begins.size(); ++c)
+            for (int s = ref.begins.at(c); s <= ref.indexes.at(c); ++s)
+                QTest::addRow("%s class %d statement %d %s", qPrintable(system), c + 1, s,
+                    qPrintable(ref.statements.at(s).left(40)))
+                    << system << c << s;
+    }
+}
+
+void TestWriteBack::faultAfterEveryStatement()
+{
+    // The statement took effect and then reported failure (a commit that committed, an
+    // index that exists): each class ends as before or cleaned, and the run says it failed.
+    QFETCH(QString, system);
+    QFETCH(int, classIndex);
+    QFETCH(int, statement);
+    const Reference& ref = g_reference[system];
+    Prepared p(system);
+    WriteBackRun run;
+    {
+        StatementFault fault(p.as.mast(), statement, FaultMoment::After);
+        writeBack(p.as.dm(), p.half.state, run);
+        QCOMPARE(fault.statement(), ref.statements.at(statement));
+    }
+    QVERIFY(!run.result);
+    QVERIFY(!p.as.mast().inTransaction());
+
+    const fixture::Snapshot after = fixture::snapshot(p.as, system);
+    const QList<const DataClass*> classes = dataClassesOf(system);
+    for (int c = 0; c < classes.size(); ++c) {
+        const QString table = fixture::prefixOf(system) + classes.at(c)->base;
+        const bool hasIndex = p.as.indexNames(table).contains(classes.at(c)->indexName(p.as.dm().state.TableNames));
+        if (c == classIndex && statement < ref.commits.at(c)) {
+            QVERIFY2(after[table] == p.before[table], qPrintable(table + " is not as before"));
+            QVERIFY(!hasIndex);
+        } else {
+            QVERIFY2(after[table] == ref.cleaned[table], qPrintable(table + " is not cleaned"));
+            QCOMPARE(hasIndex, c != classIndex || statement == ref.indexes.at(c));
+        }
+    }
+    const QStringList failures = run.log.lines.filter("**********");
+    QCOMPARE(failures.size(), 1);
+    const QString n = classes.at(classIndex)->className;
+    if (statement == ref.commits.at(classIndex))
+        QCOMPARE(failures.first(), T + " **********提交处理" + n + "事务失败！");
+    if (statement == ref.indexes.at(classIndex))
+        QCOMPARE(failures.first(), T + " **********为" + n + "创建索引失败！");
+    QVERIFY(!run.log.lines.contains(T + " 处理" + n + "成功！"));
     QVERIFY(run.log.lines.contains(T + " 删除临时表完毕"));
 }
 

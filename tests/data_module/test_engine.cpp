@@ -482,6 +482,56 @@ private slots:
         db.setStatementHook({});
         QCOMPARE(column(db, QStringLiteral("select count(*) from T")), QStringList{QStringLiteral("3")});
     }
+
+    void hookFailsAfterTheStatementTookEffect()
+    {
+        Database db;
+        connectDemo(db);
+        const auto failAfter = [&](const QString& what) {
+            db.setStatementHook({}, [what](const QString& sql) {
+                if (sql.startsWith(what))
+                    throw DatabaseError(QStringLiteral("injected after"));
+            });
+        };
+        failAfter(QStringLiteral("delete"));
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, db.send(QStringLiteral("delete from T where K = 'a'")));
+        QCOMPARE(column(db, QStringLiteral("select K from T")), (QStringList{"b", "c"}));
+
+        // A commit that committed and then reported failure: still in the transaction for the
+        // caller, whose rollback has nothing left to undo.
+        failAfter(QStringLiteral("COMMIT"));
+        db.startTransaction();
+        db.send(QStringLiteral("delete from T where K = 'b'"));
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, db.commit());
+        QVERIFY(db.inTransaction());
+        try {
+            db.rollback();
+        } catch (const DatabaseError&) {
+        }
+        QVERIFY(!db.inTransaction());
+        db.setStatementHook({});
+        db.disconnect();
+        connectDemo(db);
+        QCOMPARE(column(db, QStringLiteral("select K from T")), QStringList{"c"});
+
+        // A begin that opened the transaction and then reported failure leaves none open:
+        // the next statement stands on its own.
+        failAfter(QStringLiteral("BEGIN"));
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, db.startTransaction());
+        QVERIFY(!db.inTransaction());
+        db.setStatementHook({});
+        db.send(QStringLiteral("insert into T values ('d', 4, null)"));
+        db.disconnect();
+        connectDemo(db);
+        QCOMPARE(column(db, QStringLiteral("select K from T order by K")), (QStringList{"c", "d"}));
+
+        // A query that ran and then failed gives no result set.
+        failAfter(QStringLiteral("select"));
+        Query q(db);
+        q.setSql(QStringLiteral("select K from T"));
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, q.open());
+        db.setStatementHook({});
+    }
 };
 
 QTEST_GUILESS_MAIN(TestEngine)

@@ -5,9 +5,11 @@
 #include "maintenance/ui/del_bbex_form.h"
 #include "support/job_rig.h"
 #include "support/scripted_prompts.h"
+#include "support/statement_faults.h"
 #include "support/test_account_set.h"
 
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QTest>
 
@@ -43,6 +45,8 @@ QVariantList ex(const char* bh, const char* date, QVariant exc3 = {}, QVariant e
 // after a complete run: orphans gone, identical rows once, rows differing anywhere kept.
 struct ExtensionCase {
     QList<QVariantList> kr, hz, krCleaned, hzCleaned, krOrphansGone;
+    // Duplicates removed while the orphans stayed (their transaction failed).
+    QList<QVariantList> krDistinct, hzDistinct, hzOrphansGone;
 };
 
 ExtensionCase extensionCase()
@@ -60,9 +64,12 @@ ExtensionCase extensionCase()
     c.kr = {kept, orphan, twin, a, otherDate, b, twin, nullText, emptyText, number};
     c.krCleaned = {kept, twin, a, b, emptyText, number};    // a and nullText are one row
     c.krOrphansGone = {kept, twin, a, b, twin, nullText, emptyText, number};
+    c.krDistinct = {kept, orphan, twin, a, otherDate, b, emptyText, number};
     const QVariantList h = ex("201", "200401", "H", "", 3.0);
     c.hz = {h, h, h, ex("202", "200401")};
     c.hzCleaned = {h};
+    c.hzOrphansGone = {h, h, h};
+    c.hzDistinct = {h, ex("202", "200401")};
     return c;
 }
 
@@ -110,6 +117,8 @@ private slots:
     void failingWriteBackLeavesTheTable_data();
     void failingWriteBackLeavesTheTable();
     void leftOverWorkTableIsNotWrittenBack();
+    void faultAtEveryStatement_data();
+    void faultAtEveryStatement();
 };
 
 void TestBbexCleanup::statementsOfOnePass()
@@ -255,6 +264,69 @@ void TestBbexCleanup::leftOverWorkTableIsNotWrittenBack()
     QCOMPARE(e.as.count(QStringLiteral("tempKRBBEX")), 2);
     QCOMPARE(e.rows(QStringLiteral("HZBBEX")), e.expected(e.c.hzCleaned));
     QCOMPARE(prompts.texts(), QStringList{QStringLiteral("清除完成!")});
+}
+
+void TestBbexCleanup::faultAtEveryStatement_data()
+{
+    QTest::addColumn<int>("statement");
+    QTest::addColumn<int>("moment");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<bool>("inKr");
+    ScriptedPrompts prompts;
+    ExtensionAccountSet e;
+    NullEvents events;
+    QList<bool> tookEffect;
+    const QStringList sent = recordStatements(
+        e.as.mast(), [&] { BbexCleanupJob(testJobContext(e.as.dm(), events)).run(); }, &tookEffect);
+    QCOMPARE(sent.filter(QStringLiteral("COMMIT")).size(), 6);
+    const qsizetype hzStart = sent.indexOf(QRegularExpression(QStringLiteral(".*HZBBEX.*"),
+        QRegularExpression::DotMatchesEverythingOption));
+    QVERIFY(hzStart > 0);
+    for (int i = 0; i < sent.size(); ++i)
+        for (const FaultMoment m : {FaultMoment::Before, FaultMoment::After})
+            if (m == FaultMoment::Before || tookEffect.at(i))   // the first drops find no table
+                QTest::addRow("%d %s %s", i, faultMomentName(m), qPrintable(sent.at(i).simplified().left(40)))
+                    << i << int(m) << sent.at(i) << (i < hzStart);
+}
+
+void TestBbexCleanup::faultAtEveryStatement()
+{
+    // Before it ran or after it took effect: each of the two transactions per table is done
+    // completely or not at all, and nothing else changes.
+    QFETCH(int, statement);
+    QFETCH(int, moment);
+    QFETCH(QString, sql);
+    QFETCH(bool, inKr);
+    ScriptedPrompts prompts;
+    ExtensionAccountSet e;
+    NullEvents events;
+    bool ended = false;   // a transaction that cannot be begun ends the run
+    {
+        StatementFault fault(e.as.mast(), statement, FaultMoment(moment));
+        try {
+            BbexCleanupJob(testJobContext(e.as.dm(), events)).run();
+        } catch (const DatabaseError&) {
+            ended = true;
+        }
+        QCOMPARE(fault.statement(), sql);
+    }
+    QCOMPARE(ended, sql == QLatin1String("BEGIN"));
+    QVERIFY(!e.as.mast().inTransaction());
+    const QList<QList<QStringList>> kr{e.expected(e.c.kr), e.expected(e.c.krOrphansGone),
+        e.expected(e.c.krDistinct), e.expected(e.c.krCleaned)};
+    const QList<QList<QStringList>> hz{e.expected(e.c.hz), e.expected(e.c.hzOrphansGone),
+        e.expected(e.c.hzDistinct), e.expected(e.c.hzCleaned)};
+    QVERIFY2(kr.contains(e.rows(QStringLiteral("KRBBEX"))), "KRBBEX is neither as before nor cleaned in steps");
+    QVERIFY2(hz.contains(e.rows(QStringLiteral("HZBBEX"))), "HZBBEX is neither as before nor cleaned in steps");
+    // A fault in one system leaves the other one cleaned, or untouched when the run ended.
+    if (inKr)
+        QCOMPARE(e.rows(QStringLiteral("HZBBEX")), ended ? hz.first() : hz.last());
+    else
+        QCOMPARE(e.rows(QStringLiteral("KRBBEX")), kr.last());
+    // The user's connection commits its next statement on its own.
+    e.as.mast().send(QStringLiteral("delete from KRBBZD where BBZD_BH = '103'"));
+    QCOMPARE(e.as.count(QStringLiteral("KRBBZD")), 2);
+    QCOMPARE(prompts.texts(), ended ? QStringList{} : QStringList{QStringLiteral("清除完成!")});
 }
 
 QTEST_MAIN(TestBbexCleanup)
