@@ -4,6 +4,7 @@
 #include "data_module/recording_backend.h"
 #include "data_module/sql_text.h"
 #include "data_module/working_tables.h"
+#include "support/test_account_set.h"
 
 #include <QRegularExpression>
 #include <QtTest>
@@ -34,6 +35,7 @@ private slots:
     void statementForms_data();
     void statementForms();
     void cleanupStatementsOnDb2();
+    void sqliteProceduresTakeChineseNames();
     void plainTableNames_data();
     void plainTableNames();
     void catalogueNames_data();
@@ -134,6 +136,18 @@ void TestDialect::cleanupStatementsOnDb2()
     o.dm->TruncateTable("havHZD");
     QCOMPARE(o.rec->statements().first(), createWorkingTableStatement("opti", "HZD", DbKind::Db2Oracle));
     QCOMPARE(o.rec->statements().last(), "TRUNCATE table havHZD");
+}
+
+void TestDialect::sqliteProceduresTakeChineseNames()
+{
+    TestAccountSet as({.reportTables = false});
+    as.exec("create table 报表一 (A int, B varchar(8))");
+    as.exec("create index IX_报表 on 报表一(A)");
+    as.mast().send("drop index 报表一.IX_报表");
+    QVERIFY(as.indexNames("报表一").isEmpty());
+    as.mast().send(" alter table 报表一 modify       B  default '无'");
+    as.exec("insert into 报表一 (A) values (1)");
+    QCOMPARE(as.value("select B from 报表一"), "无");
 }
 
 void TestDialect::plainTableNames_data()
