@@ -345,17 +345,7 @@ void TestWriteBack::faultAtEveryStatement()
 
 void TestWriteBack::faultAfterEveryStatement_data()
 {
-    QTest::addColumn<QString>("system");
-    QTest::addColumn<int>("classIndex");
-    QTest::addColumn<int>("statement");
-    for (const QString system : {QStringLiteral("BB"), QStringLiteral("HZ")}) {
-        const Reference& ref = g_reference[system];
-        for (int c = 0; c < ref.begins.size(); ++c)
-            for (int s = ref.begins.at(c); s <= ref.indexes.at(c); ++s)
-                QTest::addRow("%s class %d statement %d %s", qPrintable(system), c + 1, s,
-                    qPrintable(ref.statements.at(s).left(40)))
-                    << system << c << s;
-    }
+    faultAtEveryStatement_data();
 }
 
 void TestWriteBack::faultAfterEveryStatement()

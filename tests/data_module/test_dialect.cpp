@@ -1,7 +1,7 @@
 // Statement forms per server, as the driver names it, and the name rules for catalogue names.
 #include "data_module/database.h"
 #include "data_module/end_year_data_mod.h"
-#include "data_module/recording_backend.h"
+#include "support/recording_backend.h"
 #include "data_module/sql_text.h"
 #include "data_module/working_tables.h"
 #include "support/test_account_set.h"
