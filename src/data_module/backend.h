@@ -14,6 +14,15 @@ public:
     virtual bool fetch(QList<QVariant>& row) = 0;
 };
 
+// A statement prepared once and run again with new values for its "?" placeholders.
+// A cursor it returns must be gone before the statement runs again or is destroyed.
+class PreparedStatement {
+public:
+    virtual ~PreparedStatement() = default;
+    virtual int exec(const QList<QVariant>& binds) = 0;
+    virtual std::unique_ptr<Cursor> open(const QList<QVariant>& binds) = 0;
+};
+
 // What the engine needs from a database access layer. The real one is Qt SQL over
 // ODBC; tests substitute one that records statements and answers from a script.
 class Backend {
@@ -32,4 +41,11 @@ public:
     virtual std::unique_ptr<Cursor> open(const QString& sql, const QList<QVariant>& binds) = 0;
     // Returns the number of rows affected, -1 when the backend cannot tell.
     virtual int exec(const QString& sql, const QList<QVariant>& binds) = 0;
+    // Prepares a statement for runs with bound values; null when the backend cannot, the
+    // engine then sends every run as text. Throws DatabaseError when the text is refused.
+    virtual std::unique_ptr<PreparedStatement> prepare(const QString& sql)
+    {
+        Q_UNUSED(sql);
+        return {};
+    }
 };

@@ -8,6 +8,45 @@
 #include <QFile>
 #include <QTextStream>
 
+namespace {
+// A statement with its "?" placeholders (outside literals) replaced by the values as
+// literals: quoted with their quotes doubled (numbers too: every kind converts them), NULL,
+// bytes as X'..'.
+QString withValues(const QString& sql, const QList<QVariant>& binds)
+{
+    if (binds.isEmpty())
+        return sql;
+    QString text;
+    text.reserve(sql.size() + 16 * binds.size());
+    qsizetype next = 0;
+    QChar quote;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+        } else if (c == u'?' && next < binds.size()) {
+            const QVariant& v = binds.at(next++);
+            switch (v.isNull() ? QMetaType::UnknownType : v.typeId()) {
+            case QMetaType::UnknownType:
+                text += QStringLiteral("NULL");
+                break;
+            case QMetaType::QByteArray:
+                text += QStringLiteral("X'") + QString::fromLatin1(v.toByteArray().toHex()) + QLatin1Char('\'');
+                break;
+            default:
+                text += sqlQuoted(v.toString());
+            }
+            continue;
+        }
+        text += c;
+    }
+    return text;
+}
+} // namespace
+
 // Statement trace: every statement as sent, to the file $VOSTREL_SQL_TRACE, with bound
 // values written in as literals so that the file can be replayed. Off when unset.
 class Database::Trace {
@@ -25,19 +64,7 @@ public:
     }
     void write(const QString& sql, const QList<QVariant>& binds)
     {
-        QString text;
-        qsizetype next = 0;
-        for (qsizetype i = 0; i < sql.size(); ++i) {
-            if (sql.at(i) == u'?' && next < binds.size()) {
-                const QVariant& v = binds.at(next++);
-                text += v.isNull() ? QStringLiteral("NULL")
-                    : v.typeId() == QMetaType::QByteArray
-                    ? QStringLiteral("X'") + QString::fromLatin1(v.toByteArray().toHex()) + QLatin1Char('\'')
-                    : sqlQuoted(v.toString());
-            } else {
-                text += sql.at(i);
-            }
-        }
+        const QString text = withValues(sql, binds);
         file.write(text.toUtf8());
         file.write(";\n");
         file.flush();
@@ -51,7 +78,7 @@ Database::Database(std::unique_ptr<Backend> backend)
 {
 }
 
-Database::~Database() = default;
+Database::~Database() { dropPrepared(); }
 
 void Database::setAliasName(const QString& alias)
 {
@@ -90,6 +117,7 @@ QString Database::param(const QString& name) const
 
 void Database::connect()
 {
+    dropPrepared();
     m_inTransaction = false;
     m_backend->connect(m_driver.isEmpty() ? m_alias : m_driver, m_params);
     m_dbms = m_backend->dbmsName();
@@ -98,6 +126,7 @@ void Database::connect()
 
 void Database::disconnect()
 {
+    dropPrepared();
     m_inTransaction = false;
     m_backend->disconnect();
     m_dbms.clear();
@@ -201,5 +230,73 @@ std::unique_ptr<Cursor> Database::openCursor(const QString& sql, const QList<QVa
     before(s, binds);
     std::unique_ptr<Cursor> cursor = m_backend->open(s, binds);
     after(s);
+    return cursor;
+}
+
+void Database::dropPrepared()
+{
+    for (StatementSlot* slot : std::as_const(m_slots)) {
+        slot->prepared.reset();
+        slot->source.clear();
+    }
+    m_slots.clear();
+}
+
+void Database::release(StatementSlot& slot)
+{
+    m_slots.removeOne(&slot);
+    slot.prepared.reset();
+    slot.source.clear();
+}
+
+QString Database::beforeReuse(StatementSlot& slot, const QString& sql, const QList<QVariant>& binds)
+{
+    if (slot.source != sql || slot.source.isNull()) {
+        release(slot);
+        slot.source = sql;
+        slot.text = translate(sql);
+        slot.textOnly = false;
+    }
+    // Shown (and, without a prepared statement, sent) with the values written in.
+    const bool asText = slot.textOnly || !slot.prepared;
+    if (asText || m_hook || m_afterHook || m_trace) {
+        const QString text = withValues(slot.text, binds);
+        before(text, {});
+        return text;
+    }
+    before(slot.text, {});
+    return {};
+}
+
+void Database::prepare(StatementSlot& slot)
+{
+    if (slot.prepared || slot.textOnly)
+        return;
+    try {
+        slot.prepared = m_backend->prepare(slot.text);
+    } catch (const DatabaseError&) {
+        // Refused as a prepared statement: the text alone says whether it can run.
+    }
+    if (slot.prepared)
+        m_slots.append(&slot);
+    else
+        slot.textOnly = true;
+}
+
+int Database::send(StatementSlot& slot, const QString& sql, const QList<QVariant>& binds)
+{
+    const QString text = beforeReuse(slot, sql, binds);
+    prepare(slot);
+    const int affected = slot.prepared ? slot.prepared->exec(binds) : m_backend->exec(text, {});
+    after(text.isEmpty() ? slot.text : text);
+    return affected;
+}
+
+std::unique_ptr<Cursor> Database::openCursor(StatementSlot& slot, const QString& sql, const QList<QVariant>& binds)
+{
+    const QString text = beforeReuse(slot, sql, binds);
+    prepare(slot);
+    std::unique_ptr<Cursor> cursor = slot.prepared ? slot.prepared->open(binds) : m_backend->open(text, {});
+    after(text.isEmpty() ? slot.text : text);
     return cursor;
 }

@@ -9,6 +9,19 @@
 
 class QSqlDatabase;
 
+// A statement text a caller runs again and again with new values for its "?" placeholders:
+// prepared on its first run and kept until the text changes or the connection goes. Owned
+// by the caller (a Query); the database only borrows it while it is prepared.
+struct StatementSlot {
+    StatementSlot() = default;
+    StatementSlot(const StatementSlot&) = delete;
+    StatementSlot& operator=(const StatementSlot&) = delete;
+    QString source;     // as the caller wrote it
+    QString text;       // as this backend needs it
+    std::unique_ptr<PreparedStatement> prepared;
+    bool textOnly = false;   // the backend keeps no prepared statements: runs go as text
+};
+
 // The connection component `mast`: a driver (or alias) name, ordered parameter lines
 // ("NAME=value"), connect/disconnect and transactions. Serves the database name "MisDb".
 // Every statement of the program passes through send()/openCursor(), which apply the
@@ -56,6 +69,13 @@ public:
     // Low level, used by Query, Table and the cached-update query.
     int send(const QString& sql, const QList<QVariant>& binds = {});
     std::unique_ptr<Cursor> openCursor(const QString& sql, const QList<QVariant>& binds = {});
+    // The same for statements sent many times: run prepared with bound values where the
+    // backend allows it, else as text with the values written in. The hook and the trace
+    // see every run with its values written in, as a text statement would read.
+    int send(StatementSlot& slot, const QString& sql, const QList<QVariant>& binds);
+    std::unique_ptr<Cursor> openCursor(StatementSlot& slot, const QString& sql, const QList<QVariant>& binds);
+    // Forgets a slot before its owner goes.
+    void release(StatementSlot& slot);
 
     // Test hooks for fault injection. `before` is called with every statement (after
     // translation), with "BEGIN" and with "COMMIT" before it is sent: throwing
@@ -78,6 +98,10 @@ public:
 private:
     void before(const QString& sql, const QList<QVariant>& binds);
     void after(const QString& sql);
+    // Readies the slot for sql; returns the text to show the hook and the trace, or to send.
+    QString beforeReuse(StatementSlot& slot, const QString& sql, const QList<QVariant>& binds);
+    void prepare(StatementSlot& slot);
+    void dropPrepared();
 
     std::unique_ptr<Backend> m_backend;
     QString m_alias = QStringLiteral("cwbase3");
@@ -90,6 +114,7 @@ private:
     StatementHook m_hook;
     StatementHook m_afterHook;
     qint64 m_statements = 0;
+    QList<StatementSlot*> m_slots;   // slots holding a prepared statement
     class Trace;
     std::unique_ptr<Trace> m_trace;
 };

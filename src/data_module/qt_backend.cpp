@@ -34,33 +34,80 @@ QString askDbmsName(const QSqlDatabase& db)
     return QString::fromLocal8Bit(reinterpret_cast<const char*>(buf)).trimmed();
 }
 
+// Reads a result of a query it owns, or of the query of a prepared statement, whose
+// result set it closes when it goes.
 class QtCursor : public Cursor {
 public:
-    explicit QtCursor(QSqlQuery&& q) : m_q(std::move(q))
+    explicit QtCursor(QSqlQuery&& q) : m_own(std::move(q)), m_q(&m_own) { readColumns(); }
+    explicit QtCursor(std::shared_ptr<QSqlQuery> prepared) : m_prepared(std::move(prepared)), m_q(m_prepared.get())
     {
-        const QSqlRecord r = m_q.record();
-        for (int i = 0; i < r.count(); ++i)
-            m_columns << r.fieldName(i);
+        readColumns();
+    }
+    ~QtCursor() override
+    {
+        if (m_prepared)
+            m_prepared->finish();
     }
     QStringList columns() const override { return m_columns; }
     bool fetch(QList<QVariant>& row) override
     {
-        if (!m_q.next()) {
-            if (m_q.lastError().isValid())
-                throw DatabaseError(errorText(m_q.lastError()));
+        if (!m_q->next()) {
+            if (m_q->lastError().isValid())
+                throw DatabaseError(errorText(m_q->lastError()));
             return false;
         }
         row.resize(m_columns.size());
         for (int i = 0; i < m_columns.size(); ++i) {
-            const QVariant v = m_q.value(i);
+            const QVariant v = m_q->value(i);
             row[i] = v.isNull() ? QVariant() : v;
         }
         return true;
     }
 
 private:
-    QSqlQuery m_q;
+    void readColumns()
+    {
+        const QSqlRecord r = m_q->record();
+        for (int i = 0; i < r.count(); ++i)
+            m_columns << r.fieldName(i);
+    }
+    QSqlQuery m_own;
+    std::shared_ptr<QSqlQuery> m_prepared;   // kept alive should the statement go first
+    QSqlQuery* m_q;
     QStringList m_columns;
+};
+
+// One QSqlQuery prepared once; each run binds the values anew.
+class QtPrepared : public PreparedStatement {
+public:
+    QtPrepared(const QSqlDatabase& db, const QString& sql) : m_q(std::make_shared<QSqlQuery>(db))
+    {
+        m_q->setForwardOnly(true);
+        if (!m_q->prepare(sql))
+            throw DatabaseError(errorText(m_q->lastError()));
+    }
+    int exec(const QList<QVariant>& binds) override
+    {
+        run(binds);
+        const int affected = m_q->numRowsAffected();
+        m_q->finish();
+        return affected;
+    }
+    std::unique_ptr<Cursor> open(const QList<QVariant>& binds) override
+    {
+        run(binds);
+        return std::make_unique<QtCursor>(m_q);
+    }
+
+private:
+    void run(const QList<QVariant>& binds)
+    {
+        for (int i = 0; i < binds.size(); ++i)
+            m_q->bindValue(i, binds.at(i));
+        if (!m_q->exec())
+            throw DatabaseError(errorText(m_q->lastError()));
+    }
+    std::shared_ptr<QSqlQuery> m_q;
 };
 }
 
@@ -159,4 +206,15 @@ int QtSqlBackend::exec(const QString& sql, const QList<QVariant>& binds)
 {
     QSqlQuery q = run(m_name, sql, binds, true);
     return q.numRowsAffected();
+}
+
+std::unique_ptr<PreparedStatement> QtSqlBackend::prepare(const QString& sql)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    if (!db.isOpen())
+        throw DatabaseError(QStringLiteral("数据库未连接"));
+    const QSqlDriver* driver = db.driver();
+    if (!driver->hasFeature(QSqlDriver::PreparedQueries) || !driver->hasFeature(QSqlDriver::PositionalPlaceholders))
+        return {};
+    return std::make_unique<QtPrepared>(db, sql);
 }

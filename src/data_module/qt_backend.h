@@ -17,6 +17,7 @@ public:
     void rollback() override;
     std::unique_ptr<Cursor> open(const QString& sql, const QList<QVariant>& binds) override;
     int exec(const QString& sql, const QList<QVariant>& binds) override;
+    std::unique_ptr<PreparedStatement> prepare(const QString& sql) override;
 
 private:
     QString m_name;

@@ -4,6 +4,7 @@
 #include "data_module/database_error.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <cmath>
 
 QString variantText(const QVariant& value)
@@ -27,12 +28,37 @@ QString variantText(const QVariant& value)
 
 Query::Query(Database& db) : m_db(db) {}
 
-Query::~Query() = default;
+Query::~Query()
+{
+    close();
+    for (auto& slot : m_slots)
+        m_db.release(*slot);
+}
+
+StatementSlot& Query::slotFor(const QString& sql)
+{
+    // A few texts in turn (two lookups of one walk, say) each keep their statement.
+    constexpr size_t kept = 4;
+    auto it = std::find_if(m_slots.begin(), m_slots.end(), [&](const auto& s) { return s->source == sql; });
+    if (it == m_slots.end()) {
+        if (m_slots.size() < kept)
+            m_slots.push_back(std::make_unique<StatementSlot>());
+        it = m_slots.end() - 1;   // the least recently used one takes the new text
+    }
+    std::rotate(m_slots.begin(), it, it + 1);
+    return *m_slots.front();
+}
 
 void Query::open()
 {
     close();
-    auto cursor = m_db.openCursor(sql(), m_binds);
+    std::unique_ptr<Cursor> cursor;
+    if (m_binds.isEmpty()) {
+        cursor = m_db.openCursor(sql(), m_binds);
+    } else {
+        const QString text = sql();
+        cursor = m_db.openCursor(slotFor(text), text, m_binds);
+    }
     m_columns = cursor->columns();
     m_cursor = std::move(cursor);
     m_position = 0;
@@ -44,7 +70,10 @@ void Query::open()
 int Query::exec()
 {
     close();
-    return m_db.send(sql(), m_binds);
+    if (m_binds.isEmpty())
+        return m_db.send(sql(), m_binds);
+    const QString text = sql();
+    return m_db.send(slotFor(text), text, m_binds);
 }
 
 int Query::execute(const QStringList& lines)

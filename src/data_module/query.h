@@ -7,9 +7,11 @@
 #include <QStringList>
 #include <QVariant>
 #include <deque>
+#include <vector>
 #include <memory>
 
 class Database;
+struct StatementSlot;
 
 // The query component: SQL held as lines, open/exec/close, and a forward-only view of
 // the result with first/next/eof. Reading fields of a closed query throws DatabaseError.
@@ -22,8 +24,10 @@ public:
     void add(const QString& line) { m_lines.append(line); }
     void setSql(const QString& text) { m_lines = QStringList{text}; m_binds.clear(); }
     QString sql() const { return m_lines.join(QLatin1Char('\n')); }
-    // Positional values for "?" placeholders.
+    // Positional values for "?" placeholders. A statement with values is kept prepared
+    // (the last few texts of this query), and each open or exec only binds the new values.
     void addBind(const QVariant& value) { m_binds.append(value); }
+    void setBinds(QList<QVariant> values) { m_binds = std::move(values); }
 
     // The one way to send a statement of lines without result: close, take the lines,
     // execute, close. execute() throws DatabaseError; executeOrError() returns the
@@ -70,6 +74,8 @@ private:
     void advance();
 
     Database& m_db;
+    StatementSlot& slotFor(const QString& sql);
+    std::vector<std::unique_ptr<StatementSlot>> m_slots;   // prepared statements, latest first
     QStringList m_lines;
     QList<QVariant> m_binds;
     std::unique_ptr<Cursor> m_cursor;
