@@ -18,6 +18,12 @@ QString nullCondition(const QStringList& keyColumns)
     return parts.join(QStringLiteral(" or "));
 }
 
+// The key of a row or column code in the code caches.
+QString codeKey(const QString& reportNumber, const QString& reportDate, const QString& code)
+{
+    return reportNumber + QChar(0x1f) + reportDate + QChar(0x1f) + code;
+}
+
 // A numeric field put into a statement without quotes must be a plain number.
 bool plainNumber(const QString& text)
 {
@@ -329,7 +335,7 @@ bool AutoCleanup::CellCoordinatesLegal(const QString& reportNumber, const QStrin
     auto known = [&](QHash<QString, bool>& cache, const QString& code, const QString& sql) {
         if (!m_caching)
             return found(sql);
-        const QString key = reportNumber + QChar(0x1f) + reportDate + QChar(0x1f) + code;
+        const QString key = codeKey(reportNumber, reportDate, code);
         const auto it = cache.constFind(key);
         if (it != cache.constEnd())
             return it.value();
@@ -372,12 +378,6 @@ QString coordinateKey(const QString& bh, const QString& date, const QString& row
 bool AutoCleanup::removeIllegalCells(const QString& source, const QString& target, ProgressSink& bar,
     bool targetMirrorsSource)
 {
-    if (!m_dm.OpenSQL(QStringLiteral("select * from ") + source))
-        throw DatabaseError(m_dm.lastError());
-    Query& rows = m_dm.QryGlobalOpen;
-    bar.setRange(0, rows.recordCount());
-    bar.setPosition(0);
-
     // Each row or column code is looked up once per walk (or per run, see AutoCleanAll).
     const bool ownCache = !m_caching;
     if (ownCache)
@@ -386,6 +386,17 @@ bool AutoCleanup::removeIllegalCells(const QString& source, const QString& targe
         if (ownCache)
             stopCaching();
     });
+
+    // The codes of the source found in the dictionaries, in one join each instead of one
+    // lookup per code (a dictionary without an index on its key would be read once per code).
+    const std::optional<QSet<QString>> legalColumns
+        = knownCodes(source, m_dm.state.TableNames.LZDName, QStringLiteral("LZD_ORDE"));
+    const std::optional<QSet<QString>> legalRows
+        = knownCodes(source, m_dm.state.TableNames.HZDName, QStringLiteral("HZD_ORDE"));
+
+    if (!m_dm.OpenSQL(QStringLiteral("select * from ") + source))
+        throw DatabaseError(m_dm.lastError());
+    Query& rows = m_dm.QryGlobalOpen;
 
     const bool cellDictionary = target.compare(QLatin1String("optiDYZD"), Qt::CaseInsensitive) == 0;
     auto column = [&rows](const char* name) { return rows.fieldIndex(QLatin1String(name)); };
@@ -406,15 +417,24 @@ bool AutoCleanup::removeIllegalCells(const QString& source, const QString& targe
     }
     const int cOrde = cellDictionary ? column("DYZD_ORDE") : -1;
 
-    // The source rows, in source order.
+    // The source rows, in source order, read one at a time (texts that repeat, such as
+    // report numbers and dates, shared).
     struct Cell {
         QString bh, date, row, col, code;
         QStringList values;   // the compared columns
     };
     std::vector<Cell> cells;
     QHash<QString, int> perCoordinates;
+    QSet<QString> texts;
+    auto shared = [&texts](QString&& t) {
+        const auto it = texts.constFind(t);
+        if (it != texts.constEnd())
+            return *it;
+        texts.insert(t);
+        return t;
+    };
     for (; !rows.eof(); rows.next()) {
-        Cell c{rows.text(cBh), rows.text(cDate), rows.text(cRow), rows.text(cCol), {}, {}};
+        Cell c{shared(rows.text(cBh)), shared(rows.text(cDate)), shared(rows.text(cRow)), shared(rows.text(cCol)), {}, {}};
         if (cellDictionary) {
             c.code = rows.text(cOrde);
             for (const Compared& k : compared)
@@ -424,14 +444,44 @@ bool AutoCleanup::removeIllegalCells(const QString& source, const QString& targe
         }
         cells.push_back(std::move(c));
     }
+    rows.close();
+    texts.clear();
+    bar.setRange(0, int(cells.size()));
+    bar.setPosition(0);
 
+    // What the joins found decides every code of the source.
     for (const Cell& c : cells) {
-        const QString coordinates = QStringLiteral(" where BBZD_BH =") + sqlQuoted(c.bh)
-            + QStringLiteral(" and BBZD_DATE =") + sqlQuoted(c.date) + QStringLiteral(" and HZD_ORDE =")
-            + sqlQuoted(c.row) + QStringLiteral(" and LZD_ORDE =") + sqlQuoted(c.col);
+        if (legalColumns) {
+            const QString key = codeKey(c.bh, c.date, c.col);
+            if (!m_columnCodes.contains(key))
+                m_columnCodes.insert(key, legalColumns->contains(key));
+        }
+        if (legalRows) {
+            const QString key = codeKey(c.bh, c.date, c.row);
+            if (!m_rowCodes.contains(key))
+                m_rowCodes.insert(key, legalRows->contains(key));
+        }
+    }
+
+    // Statements sent once per row: prepared once, the values bound.
+    const QString coordinates
+        = QStringLiteral(" where BBZD_BH =? and BBZD_DATE =? and HZD_ORDE =? and LZD_ORDE =?");
+    const QString illegalDelete = QStringLiteral("delete from ") + target + coordinates;
+    QString twinLookup = QStringLiteral("select DYZD_ORDE from optiDYZD") + coordinates + QStringLiteral(" and DYZD_ORDE <>?");
+    for (const Compared& k : compared) {
+        const QString name = QLatin1String(k.name);
+        // DYZD_HOFFSET and DYZD_LOFFSET are written without a blank before "=".
+        const bool tight = name == QLatin1String("DYZD_HOFFSET") || name == QLatin1String("DYZD_LOFFSET");
+        twinLookup += QStringLiteral(" and ") + name + (tight ? QStringLiteral("=?") : QStringLiteral(" =?"));
+    }
+    const QString twinDelete = QStringLiteral("delete from optiDYZD") + coordinates + QStringLiteral(" and DYZD_ORDE =?");
+
+    QList<QVariant> values;
+    for (const Cell& c : cells) {
+        const QList<QVariant> at{c.bh, c.date, c.row, c.col};
 
         if (!CellCoordinatesLegal(c.bh, c.date, c.row, c.col)) {
-            if (!m_dm.ExecuteSQL(QStringLiteral("delete from ") + target + coordinates))
+            if (!m_dm.ExecuteSQL(illegalDelete, at))
                 break;
             bar.step();
         }
@@ -441,40 +491,64 @@ bool AutoCleanup::removeIllegalCells(const QString& source, const QString& targe
         const bool alone = targetMirrorsSource
             && perCoordinates.value(coordinateKey(c.bh, c.date, c.row, c.col)) < 2;
         if (cellDictionary && !alone) {
-            QString sql = QStringLiteral("select DYZD_ORDE from optiDYZD") + coordinates
-                + QStringLiteral(" and DYZD_ORDE <>") + sqlQuoted(c.code);
+            values = at;
+            values.append(c.code);
             bool sendable = true;
             for (int i = 0; i < compared.size(); ++i) {
                 const QString& value = c.values.at(i);
-                const QString name = QLatin1String(compared.at(i).name);
-                if (compared.at(i).quoted) {
-                    sql += QStringLiteral(" and ") + name + QStringLiteral(" =") + sqlQuoted(value);
-                } else if (plainNumber(value)) {
-                    // DYZD_HOFFSET and DYZD_LOFFSET are written without a blank before "=".
-                    const bool tight = name == QLatin1String("DYZD_HOFFSET") || name == QLatin1String("DYZD_LOFFSET");
-                    sql += QStringLiteral(" and ") + name + (tight ? QStringLiteral("=") : QStringLiteral(" =")) + value;
-                } else {
-                    // A missing number can equal nothing: no match, nothing sent.
+                // A missing number can equal nothing: no match, nothing sent.
+                if (!compared.at(i).quoted && !plainNumber(value)) {
                     sendable = false;
                     break;
                 }
+                values.append(value);
             }
             bool duplicate = false;
             if (sendable) {
                 Query& check = m_dm.QryCheckDYZD;
+                check.close();
+                check.setSql(twinLookup);
+                check.setBinds(values);
                 try {
-                    check.open(sql);
+                    check.open();
                     duplicate = !check.isEmpty();
                 } catch (const DatabaseError&) {
                     duplicate = false;
                 }
                 check.close();
             }
-            if (duplicate)
-                m_dm.ExecuteSQL(QStringLiteral("delete from optiDYZD") + coordinates + QStringLiteral(" and DYZD_ORDE =")
-                    + sqlQuoted(c.code));
+            if (duplicate) {
+                values = at;
+                values.append(c.code);
+                m_dm.ExecuteSQL(twinDelete, values);
+            }
         }
         events();
     }
     return true;
+}
+
+std::optional<QSet<QString>> AutoCleanup::knownCodes(const QString& source, const QString& dictionary,
+    const QString& codeColumn)
+{
+    if (!m_caching)
+        return std::nullopt;
+    // Every matching source row with its own texts (no distinct: a database that compares
+    // without regard to case or trailing blanks would keep one spelling of several).
+    const QString sql = QStringLiteral("select S.BBZD_BH, S.BBZD_DATE, S.") + codeColumn + QStringLiteral(" from ")
+        + source + QStringLiteral(" S, ") + dictionary + QStringLiteral(" D where D.BBZD_BH = S.BBZD_BH and ")
+        + QStringLiteral("D.BBZD_DATE = S.BBZD_DATE and D.") + codeColumn + QStringLiteral(" = S.") + codeColumn;
+    if (!m_dm.OpenSQL(sql))
+        return std::nullopt;   // each code is then looked up on its own
+    QSet<QString> found;
+    Query& q = m_dm.QryGlobalOpen;
+    try {
+        for (; !q.eof(); q.next())
+            found.insert(codeKey(q.text(0), q.text(1), q.text(2)));
+    } catch (const DatabaseError&) {
+        q.close();
+        return std::nullopt;
+    }
+    q.close();
+    return found;
 }

@@ -4,8 +4,10 @@
 #include "cleanup/data_classes.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class TEndYearDataMod;
 
@@ -57,6 +59,10 @@ private:
     void failClass(const DataClass& cls, const QString& reason);
     bool removeIllegalCells(const QString& source, const QString& target, ProgressSink& bar,
         bool targetMirrorsSource);
+    // Keys (codeKey) of the source's codes present in the dictionary; none when not caching
+    // or when the join cannot run.
+    std::optional<QSet<QString>> knownCodes(const QString& source, const QString& dictionary,
+        const QString& codeColumn);
     void startCaching();
     void stopCaching();
     qint64 countRows(const QString& table, const QString& expression = QStringLiteral("count(1)"));

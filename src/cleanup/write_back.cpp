@@ -73,7 +73,7 @@ bool WriteBack::WriteBackClass(const QString& reportTable, const QString& rangeT
     events();
     bool deleted = false;
     try {
-        deleted = m_dm.DeleteMatchingRows(reportTable, rangeTable, keyColumns, m_sinks.deleteBar, &m_sinks.events);
+        deleted = m_dm.DeleteKeyRange(reportTable, rangeTable, keyColumns, m_sinks.deleteBar, &m_sinks.events);
     } catch (const DatabaseError&) {
         deleted = false;   // the key-range table could not be read
     }

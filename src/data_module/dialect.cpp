@@ -115,11 +115,38 @@ QString withoutNullOption(const QString& part)
     out += QStringView(part).mid(from);
     return out;
 }
+
+// "delete from T where exists (select 1 from K RelTab where RelTab.a = T.a and ...)" as
+// "delete from T where (a, ...) in (select a, ... from K)": SQLite plans the first as a
+// pass over T whatever its indexes, the second through T's index on the key when there
+// is one. Both match no row with a missing key part. Empty when sql has another form.
+QString keyRangeDelete(const QString& sql)
+{
+    static const QRegularExpression form(QStringLiteral(
+        "^delete from ([A-Za-z0-9_#$]+) where exists \\(select 1 from ([A-Za-z0-9_#$]+) RelTab where (.+)\\)$"));
+    const auto m = form.match(sql);
+    if (!m.hasMatch())
+        return {};
+    const QString table = m.captured(1);
+    QStringList columns;
+    for (const QString& part : m.captured(3).split(QStringLiteral(" and "))) {
+        static const QRegularExpression pair(QStringLiteral("^RelTab\\.([A-Za-z0-9_#$]+) = ([A-Za-z0-9_#$]+)\\.([A-Za-z0-9_#$]+)$"));
+        const auto p = pair.match(part);
+        if (!p.hasMatch() || p.captured(2) != table || p.captured(1) != p.captured(3))
+            return {};
+        columns.append(p.captured(1));
+    }
+    const QString list = columns.join(QStringLiteral(", "));
+    return QStringLiteral("delete from ") + table + QStringLiteral(" where (") + list + QStringLiteral(") in (select ")
+        + list + QStringLiteral(" from ") + m.captured(2) + QLatin1Char(')');
+}
 }
 
 QString dialect::forSqlite(const QString& sql)
 {
     static const QRegularExpression truncate(QStringLiteral("^\\s*truncate\\s+table\\s+"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression nonclustered(QStringLiteral("^(\\s*create\\s+)nonclustered\\s+(?=index\\s)"),
         QRegularExpression::CaseInsensitiveOption);
 
     // Most statements need no change; look before rebuilding them (this runs per statement).
@@ -132,6 +159,12 @@ QString dialect::forSqlite(const QString& sql)
     if (head.startsWith(QLatin1String("truncate"), Qt::CaseInsensitive))
         if (const auto m = truncate.match(s); m.hasMatch())
             return QStringLiteral("delete from ") + s.mid(m.capturedEnd());
+    if (head.startsWith(QLatin1String("create"), Qt::CaseInsensitive))
+        if (const auto m = nonclustered.match(s); m.hasMatch())
+            return m.captured(1) + s.mid(m.capturedEnd());
+    if (head.startsWith(QLatin1String("delete"), Qt::CaseInsensitive) && s.contains(QLatin1String(" where exists (")))
+        if (const QString rewritten = keyRangeDelete(s); !rewritten.isEmpty())
+            return rewritten;
     return s;
 }
 

@@ -19,7 +19,11 @@ Server serverOf(const QString& dbmsName);
 
 QString translate(Server server, const QString& sql);
 
-// SQLite: "TRUNCATE table X" -> "delete from X"; owner qualifiers dba., system. and db2admin. outside literals are dropped.
+// SQLite: "TRUNCATE table X" -> "delete from X"; "create nonclustered index" -> "create
+// index"; the key-range delete "delete from T where exists (select 1 from K RelTab where
+// RelTab.a = T.a and ...)" -> "delete from T where (a, ...) in (select a, ... from K)",
+// which SQLite runs through T's key index if any; owner qualifiers dba., system. and
+// db2admin. outside literals are dropped.
 QString forSqlite(const QString& sql);
 
 // DB2: "TRUNCATE table X" -> "TRUNCATE table X IMMEDIATE"; substring( -> substr(;

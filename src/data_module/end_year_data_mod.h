@@ -28,6 +28,9 @@ public:
     // --- query routines of the cleanup wizard ---------------------------------------
     // Runs one statement; false on any database error, which is swallowed.
     bool ExecuteSQL(const QString& sql);
+    // The same with values for its "?" placeholders: statements sent once per key or row,
+    // kept prepared by QryGlobalExecSQL.
+    bool ExecuteSQL(const QString& sql, const QList<QVariant>& binds);
     // Opens QryGlobalOpen on its first row; false on any database error (query left closed).
     bool OpenSQL(const QString& sql);
     // The message of the last failed ExecuteSQL / OpenSQL.
@@ -51,6 +54,13 @@ public:
     // Throws DatabaseError when the key table cannot be opened.
     bool DeleteMatchingRows(const QString& table, const QString& keyTable, const QStringList& keyColumns,
         ProgressSink& bar, EventsHook* events = nullptr);
+    // The set form of DeleteMatchingRows for the write-back: one statement removes the rows
+    // of every key of keyTable (keys with a missing part match nothing), so that its cost is
+    // one pass whether or not the table has an index on its key; the bar still counts the
+    // key-table rows, one step per row after the statement. False when the statement fails.
+    // Throws DatabaseError when the key table cannot be counted.
+    bool DeleteKeyRange(const QString& table, const QString& keyTable, const QStringList& keyColumns,
+        ProgressSink& bar, EventsHook* events = nullptr);
     bool CopyDistinctRows(const QString& source, const QString& destination);
     bool AppendRows(const QString& source, const QString& destination);
     bool TruncateTable(const QString& table);
@@ -62,6 +72,9 @@ public:
     // were not there).
     QStringList DropWorkingTables();
     void CreateWorkingTables();
+    // The indexes of the working tables (working_tables.h), after CreateWorkingTables;
+    // every failure ignored. They go with the tables.
+    void CreateWorkingIndexes();
 
 private:
     QString m_lastError;

@@ -15,6 +15,22 @@ bool TEndYearDataMod::ExecuteSQL(const QString& sql)
     return false;
 }
 
+bool TEndYearDataMod::ExecuteSQL(const QString& sql, const QList<QVariant>& binds)
+{
+    QryGlobalExecSQL.close();
+    QryGlobalExecSQL.setSql(sql);
+    QryGlobalExecSQL.setBinds(binds);
+    bool ok = true;
+    try {
+        QryGlobalExecSQL.exec();
+    } catch (const DatabaseError& e) {
+        m_lastError = e.message();
+        ok = false;
+    }
+    QryGlobalExecSQL.close();
+    return ok;
+}
+
 bool TEndYearDataMod::OpenSQL(const QString& sql)
 {
     try {
@@ -77,9 +93,13 @@ bool TEndYearDataMod::DeleteMatchingRows(const QString& table, const QString& ke
     for (const QString& k : keyColumns)
         columns.append(keys.fieldIndex(k));
 
-    const QString head = QStringLiteral("delete from ") + table + QStringLiteral(" where 1=1");
+    // One prepared statement, the key values bound; the hook and the trace see each
+    // statement with its values written in.
+    QString sql = QStringLiteral("delete from ") + table + QStringLiteral(" where 1=1");
+    for (const QString& k : keyColumns)
+        sql += QStringLiteral(" and ") + k + QStringLiteral("=?");
+    QList<QVariant> values(columns.size());
     for (; !keys.eof(); keys.next()) {
-        QString sql = head;
         bool missingPart = false;
         for (int i = 0; i < columns.size(); ++i) {
             const QVariant v = keys.value(columns.at(i));
@@ -87,10 +107,34 @@ bool TEndYearDataMod::DeleteMatchingRows(const QString& table, const QString& ke
                 missingPart = true;
                 break;
             }
-            sql += QStringLiteral(" and ") + keyColumns.at(i) + QLatin1Char('=') + sqlQuoted(variantText(v));
+            values[i] = variantText(v);
         }
-        if (!missingPart && !ExecuteSQL(sql))
+        if (!missingPart && !ExecuteSQL(sql, values))
             return false;
+        bar.step();
+        if (events)
+            events->processEvents();
+    }
+    return true;
+}
+
+bool TEndYearDataMod::DeleteKeyRange(const QString& table, const QString& keyTable, const QStringList& keyColumns,
+    ProgressSink& bar, EventsHook* events)
+{
+    if (!OpenSQL(QStringLiteral("select count(1) as DirtyCount from ") + keyTable))
+        throw DatabaseError(m_lastError);
+    const qint64 keys = QryGlobalOpen.integer(QStringLiteral("DirtyCount"));
+    QryGlobalOpen.close();
+    bar.setRange(0, int(keys));
+    bar.setPosition(0);
+
+    QStringList match;
+    for (const QString& k : keyColumns)
+        match.append(QStringLiteral("RelTab.") + k + QStringLiteral(" = ") + table + QLatin1Char('.') + k);
+    if (!ExecuteSQL(QStringLiteral("delete from ") + table + QStringLiteral(" where exists (select 1 from ") + keyTable
+            + QStringLiteral(" RelTab where ") + match.join(QStringLiteral(" and ")) + QStringLiteral(")")))
+        return false;
+    for (qint64 i = 0; i < keys; ++i) {
         bar.step();
         if (events)
             events->processEvents();
@@ -146,4 +190,12 @@ void TEndYearDataMod::CreateWorkingTables()
     for (const QString& role : workingTableRoles())
         for (const QString& base : workingTableBases())
             ExecuteSQL(createWorkingTableStatement(role, base, state.DatabaseKind));
+}
+
+void TEndYearDataMod::CreateWorkingIndexes()
+{
+    for (const QString& role : workingTableRoles())
+        for (const QString& base : workingTableBases())
+            if (const QString sql = createWorkingIndexStatement(role, base, state.DatabaseKind); !sql.isEmpty())
+                ExecuteSQL(sql);
 }

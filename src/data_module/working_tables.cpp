@@ -94,3 +94,48 @@ QString createWorkingTableStatement(const QString& role, const QString& base, Db
     return QStringLiteral("create table ") + role + base + QStringLiteral(" (") + cols.join(QStringLiteral(", "))
         + QLatin1Char(')');
 }
+
+QStringList workingIndexColumns(const QString& role, const QString& base)
+{
+    if (role == QLatin1String("old") || base == QLatin1String("BBZD"))
+        return {};
+    QStringList cols{QStringLiteral("BBZD_BH"), QStringLiteral("BBZD_DATE")};
+    if (base == QLatin1String("HZD"))
+        cols << QStringLiteral("HZD_ORDE");
+    else if (base == QLatin1String("LZD"))
+        cols << QStringLiteral("LZD_ORDE");
+    else if (base == QLatin1String("DYZD"))
+        cols << QStringLiteral("HZD_ORDE") << QStringLiteral("LZD_ORDE");
+    else if (base == QLatin1String("DWSJ"))
+        cols << QStringLiteral("HZD_ORDE") << QStringLiteral("LZD_ORDE") << QStringLiteral("DWZD_BH");
+    else if (base == QLatin1String("HZSJ"))
+        cols << QStringLiteral("HZD_ORDE") << QStringLiteral("LZD_ORDE") << QStringLiteral("LBZD_BH");
+    else
+        return {};
+    return cols;
+}
+
+QString workingIndexName(const QString& role, const QString& base)
+{
+    return QStringLiteral("IX_") + role + base;
+}
+
+QString createWorkingIndexStatement(const QString& role, const QString& base, DbKind databaseKind)
+{
+    const QStringList cols = workingIndexColumns(role, base);
+    if (cols.isEmpty())
+        return {};
+    const QString table = role + base;
+    const QString list = QLatin1Char('(') + cols.join(QLatin1Char(',')) + QLatin1Char(')');
+    switch (databaseKind) {
+    case DbKind::Sybase:
+    case DbKind::SqlServer:
+        // Heap tables: a nonclustered index leaves the rows where the inserts put them.
+        return QStringLiteral("create nonclustered index ") + workingIndexName(role, base) + QStringLiteral(" on ")
+            + table + list;
+    case DbKind::Anywhere:
+    case DbKind::Db2Oracle:
+        break;
+    }
+    return QStringLiteral("create index ") + workingIndexName(role, base) + QStringLiteral(" on ") + table + list;
+}

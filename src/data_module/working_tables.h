@@ -41,3 +41,14 @@ QList<ColumnDef> reportColumns(const QString& base, DbKind databaseKind);
 // "create table optiHZD (BBZD_BH varchar(8) null, ...)": every column nullable, no key,
 // no index. The base is the name without its role prefix.
 QString createWorkingTableStatement(const QString& role, const QString& base, DbKind databaseKind);
+
+// The index a working table gets after its creation, so that the statements sent once per
+// key or per row (deletes and lookups by key, joins on the key) find their rows without a
+// scan. Columns: report number, date, row code, column code, then the unit or category
+// code, so that the deletes by coordinates alone use the index too. Empty for the tables
+// that are only read whole (the staging tables and the report-dictionary tables).
+QStringList workingIndexColumns(const QString& role, const QString& base);
+// "IX_" + table name: unique within the schema, as DB2 and Oracle need.
+QString workingIndexName(const QString& role, const QString& base);
+// The statement of the kind; empty when the table gets no index. Dropping the table drops it.
+QString createWorkingIndexStatement(const QString& role, const QString& base, DbKind databaseKind);

@@ -32,6 +32,7 @@ struct CleanRun {
         FillTableNames(as.dm().state, system);
         as.dm().DropWorkingTables();
         as.dm().CreateWorkingTables();
+        as.dm().CreateWorkingIndexes();
         insertAccountRows(as, prefix(), rows);
     }
     QString prefix() const { return system == QLatin1String("HZ") ? QStringLiteral("HZ") : QStringLiteral("KR"); }
@@ -384,6 +385,7 @@ private slots:
         CountingEvents events;
         as.dm().DropWorkingTables();
         as.dm().CreateWorkingTables();
+        as.dm().CreateWorkingIndexes();
         DuplicateCheck(as.dm(), state, {labels, bar, list, events}).CheckAllClasses();
         AutoCleanup(as.dm(), state, {log, bar, rowBar, events}).AutoCleanAll();
         const bool hz = system == QLatin1String("HZ");

@@ -25,6 +25,7 @@ struct CheckRun {
         FillTableNames(as.dm().state, system);
         as.dm().DropWorkingTables();
         as.dm().CreateWorkingTables();
+        as.dm().CreateWorkingIndexes();
         insertAccountRows(as, system == QLatin1String("HZ") ? QStringLiteral("HZ") : QStringLiteral("KR"), rows);
     }
     QString flags(const QString& system) const

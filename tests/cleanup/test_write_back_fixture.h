@@ -110,6 +110,7 @@ inline void runFirstHalf(TEndYearDataMod& dm, FirstHalf& h)
 {
     dm.DropWorkingTables();
     dm.CreateWorkingTables();
+    dm.CreateWorkingIndexes();
     DuplicateCheck check(dm, h.state, CheckSinks{h.labels, h.checkBar, h.list, h.events});
     check.CheckAllClasses();
     AutoCleanup cleanup(dm, h.state, AutoCleanSinks{h.log, h.autoBar, h.rowBar, h.events});

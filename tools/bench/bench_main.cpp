@@ -290,6 +290,7 @@ int run(const Config& c, const QString& dirPath, const QString& startCopy, const
     const Phase tables = phase(QStringLiteral("tables"), 0, [&] {
         dm.DropWorkingTables();
         dm.CreateWorkingTables();
+        dm.CreateWorkingIndexes();
     });
     const Phase check = phase(QStringLiteral("check"), classRows, [&] {
         DuplicateCheck job(dm, state, {labels, bar, list, events});

@@ -113,6 +113,7 @@ void TFrmDataOpti::BtnStep1NextClick()
         });
         m_dm.DropWorkingTables();
         m_dm.CreateWorkingTables();
+        m_dm.CreateWorkingIndexes();
         DuplicateCheck check(m_dm, m_state, CheckSinks{m_sinks->labels, m_sinks->checkBar, m_sinks->list, guard()});
         check.CheckAllClasses();
         if (m_state.DuplicatesRemain(m_system)) {
