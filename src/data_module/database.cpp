@@ -268,10 +268,21 @@ QString Database::beforeReuse(StatementSlot& slot, const QString& sql, const QLi
     return {};
 }
 
+void Database::setPreparedStatements(bool on)
+{
+    m_prepare = on;
+    if (!on)
+        dropPrepared();
+}
+
 void Database::prepare(StatementSlot& slot)
 {
     if (slot.prepared || slot.textOnly)
         return;
+    if (!m_prepare) {
+        slot.textOnly = true;
+        return;
+    }
     try {
         slot.prepared = m_backend->prepare(slot.text);
     } catch (const DatabaseError&) {

@@ -74,6 +74,10 @@ public:
     // see every run with its values written in, as a text statement would read.
     int send(StatementSlot& slot, const QString& sql, const QList<QVariant>& binds);
     std::unique_ptr<Cursor> openCursor(StatementSlot& slot, const QString& sql, const QList<QVariant>& binds);
+    // Off: every run of such a statement goes as text with its values written in (to compare
+    // with, or for a driver that mishandles prepared statements). On by default.
+    void setPreparedStatements(bool on);
+    bool preparedStatements() const { return m_prepare; }
     // Forgets a slot before its owner goes.
     void release(StatementSlot& slot);
 
@@ -115,6 +119,7 @@ private:
     StatementHook m_afterHook;
     qint64 m_statements = 0;
     QList<StatementSlot*> m_slots;   // slots holding a prepared statement
+    bool m_prepare = true;
     class Trace;
     std::unique_ptr<Trace> m_trace;
 };

@@ -3,6 +3,7 @@
 #include "data_module/database_error.h"
 #include "data_module/engine_config.h"
 #include "data_module/query.h"
+#include "data_module/dialect.h"
 #include "support/recording_backend.h"
 #include "data_module/table.h"
 
@@ -213,6 +214,125 @@ private slots:
         connectDemo(db);
         db.send(statement);
         QCOMPARE(column(db, check), QStringList{expected});
+    }
+
+    void sqliteStatementForms_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("sent");
+        QTest::newRow("nonclustered index")
+            << QStringLiteral("create nonclustered index IX_T2 on T(V)")
+            << QStringLiteral("create index IX_T2 on T(V)");
+        QTest::newRow("key-range delete")
+            << QStringLiteral("delete from T where exists (select 1 from R RelTab where RelTab.K = T.K and RelTab.V = T.V)")
+            << QStringLiteral("delete from T where (K, V) in (select K, V from R)");
+        QTest::newRow("other correlation kept")
+            << QStringLiteral("delete from T where exists (select 1 from R RelTab where RelTab.K = T.S)")
+            << QStringLiteral("delete from T where exists (select 1 from R RelTab where RelTab.K = T.S)");
+    }
+    void sqliteStatementForms()
+    {
+        QFETCH(QString, statement);
+        QFETCH(QString, sent);
+        QCOMPARE(dialect::forSqlite(statement), sent);
+    }
+
+    // Both forms of the key-range delete remove the same rows: keys with a missing part
+    // match nothing, a key-table row matching no row removes nothing.
+    void keyRangeDeleteMatchesTheCorrelatedForm()
+    {
+        Database db;
+        connectDemo(db);
+        db.send(QStringLiteral("create table R (K varchar(8), V int)"));
+        db.send(QStringLiteral("insert into T values ('a', 1, 'second'), (null, 4, 'n'), ('d', null, 'm')"));
+        db.send(QStringLiteral("insert into R values ('a', 1), ('b', 5), (null, 4), ('d', null), ('a', 1)"));
+        const QString rows = QStringLiteral("select K || '/' || coalesce(S, '-') from T order by K, S");
+        db.startTransaction();
+        db.send(QStringLiteral("delete from T where exists (select 1 from R RelTab where RelTab.K = T.K and "
+                               "RelTab.V = T.V)"));
+        const QStringList translated = column(db, rows);
+        db.rollback();
+        db.backend().exec(QStringLiteral("delete from T where exists (select 1 from R RelTab where RelTab.K = T.K "
+                                         "and RelTab.V = T.V)"),
+            {});
+        QCOMPARE(column(db, rows), translated);
+        QCOMPARE(translated, (QStringList{QString(), QStringLiteral("b/-"), QStringLiteral("c/z"), QStringLiteral("d/m")}));
+    }
+
+    // A statement with values runs prepared; the hook, the counter and the trace see every
+    // run with its values written in; a new connection prepares it anew.
+    void boundStatementsArePreparedOnce()
+    {
+        const QString trace = m_dir.filePath(QStringLiteral("bound.sql"));
+        QFile::remove(trace);
+        qputenv("VOSTREL_SQL_TRACE", trace.toLocal8Bit());
+        QStringList seen;
+        {
+            Database db;
+            connectDemo(db);
+            db.setStatementHook([&](const QString& sql) { seen << sql; });
+            Query q(db);
+            QStringList values;
+            for (const QString& k : {QStringLiteral("a"), QStringLiteral("c"), QStringLiteral("o'k")}) {
+                q.setSql(QStringLiteral("select V from T where K = ?"));
+                q.addBind(k);
+                q.open();
+                values << (q.isEmpty() ? QStringLiteral("-") : q.text(0));
+                q.close();
+            }
+            QCOMPARE(values, (QStringList{"1", "3", "-"}));
+            q.setSql(QStringLiteral("update T set S = ? where K = ?"));
+            q.setBinds({QStringLiteral("y"), QStringLiteral("b")});
+            QCOMPARE(q.exec(), 1);
+            db.disconnect();
+            connectDemo(db);
+            q.setSql(QStringLiteral("select S from T where K = ?"));
+            q.addBind(QStringLiteral("b"));
+            q.open();
+            QCOMPARE(q.text(0), QStringLiteral("y"));
+            q.close();
+            QCOMPARE(db.statementCount(), 5);
+            q.setSql(QStringLiteral("select S from NO_SUCH where K = ?"));
+            q.addBind(QStringLiteral("b"));
+            QVERIFY_THROWS_EXCEPTION(DatabaseError, q.open());
+        }
+        qunsetenv("VOSTREL_SQL_TRACE");
+        const QStringList expected{QStringLiteral("select V from T where K = 'a'"),
+            QStringLiteral("select V from T where K = 'c'"), QStringLiteral("select V from T where K = 'o''k'"),
+            QStringLiteral("update T set S = 'y' where K = 'b'"), QStringLiteral("select S from T where K = 'b'"),
+            QStringLiteral("select S from NO_SUCH where K = 'b'")};
+        QCOMPARE(seen, expected);
+        QFile f(trace);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(f.readAll()), expected.join(QStringLiteral(";\n")) + QStringLiteral(";\n"));
+    }
+
+    // Without prepared statements (a backend that keeps none, or switched off) each run
+    // goes as text with its values written in, the quotes doubled.
+    void boundStatementsWithoutPreparingGoAsText()
+    {
+        auto* rec = new RecordingBackend;
+        Database db{std::unique_ptr<Backend>(rec)};
+        db.setDriverName(QStringLiteral("MSSQL"));
+        db.connect();
+        Query q(db);
+        for (const QString& k : {QStringLiteral("0001"), QStringLiteral("O'1")}) {
+            q.setSql(QStringLiteral("delete from optiHZD where 1=1 and HZD_ORDE=? and BBZD_BH=?"));
+            q.setBinds({k, QStringLiteral("101")});
+            q.exec();
+        }
+        QCOMPARE(rec->statements(),
+            (QStringList{QStringLiteral("delete from optiHZD where 1=1 and HZD_ORDE='0001' and BBZD_BH='101'"),
+                QStringLiteral("delete from optiHZD where 1=1 and HZD_ORDE='O''1' and BBZD_BH='101'")}));
+
+        Database sqlite;
+        connectDemo(sqlite);
+        sqlite.setPreparedStatements(false);
+        Query s(sqlite);
+        s.setSql(QStringLiteral("update T set S = '?' where K = ?"));
+        s.addBind(QStringLiteral("a"));
+        QCOMPARE(s.exec(), 1);
+        QCOMPARE(column(sqlite, QStringLiteral("select S from T where K = 'a'")), QStringList{QStringLiteral("?")});
     }
 
     void otherStatementsAreSentAsWritten()

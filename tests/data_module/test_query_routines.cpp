@@ -292,6 +292,118 @@ private slots:
         QCOMPARE(rest, left);
     }
 
+    // The key range of the write-back in one statement: the same rows go as with one delete
+    // per key, the bar counts every key-table row, a failure leaves the table as it was.
+    void deleteKeyRange_data()
+    {
+        QTest::addColumn<QList<QStringList>>("keys");
+        QTest::addColumn<bool>("fails");
+        QTest::addColumn<QStringList>("left");
+        const QString n = QStringLiteral("<null>");
+        QTest::newRow("no keys") << QList<QStringList>{} << false << QStringList{"", "0001", "0001", "O'1", "X"};
+        QTest::newRow("keys, quote, missing part, key of no row")
+            << QList<QStringList>{{"101", "200401", "0001"}, {"101", "200401", "O'1"}, {"101", "200401", n},
+                   {"102", "200401", "X"}}
+            << false << QStringList{"", "X"};
+        QTest::newRow("failure") << QList<QStringList>{{"101", "200401", "0001"}} << true
+                                 << QStringList{"", "0001", "0001", "O'1", "X"};
+    }
+    void deleteKeyRange()
+    {
+        QFETCH(QList<QStringList>, keys);
+        QFETCH(bool, fails);
+        QFETCH(QStringList, left);
+        for (const bool indexes : {false, true}) {
+            TestAccountSet as;
+            as.dm().CreateWorkingTables();
+            if (indexes)
+                as.dm().CreateWorkingIndexes();
+            as.insert("KRHZD", hzd({{"101", "200401", "0001"}, {"101", "200401", "0001"}, {"101", "200401", "O'1"},
+                                   {"101", "200401", ""}, {"101", "200401", "X"}}));
+            as.insert("rangeHZD", hzd(keys));
+            int deletes = 0;
+            as.mast().setStatementHook([&](const QString& sql) {
+                if (!sql.startsWith(QLatin1String("delete")))
+                    return;
+                ++deletes;
+                if (fails)
+                    throw DatabaseError(QStringLiteral("locked"));
+            });
+            Bar bar;
+            CountingEvents events;
+            QCOMPARE(as.dm().DeleteKeyRange("KRHZD", "rangeHZD", {"BBZD_BH", "BBZD_DATE", "HZD_ORDE"}, bar, &events),
+                !fails);
+            as.mast().setStatementHook({});
+            QCOMPARE(deletes, 1);
+            QCOMPARE(bar.maximum, int(keys.size()));
+            QCOMPARE(bar.steps, fails ? 0 : int(keys.size()));
+            QCOMPARE(events.count, fails ? 0 : int(keys.size()));
+            QStringList rest;
+            for (const QStringList& r : as.rows("select HZD_ORDE from KRHZD order by HZD_ORDE"))
+                rest << r.value(0);
+            QCOMPARE(rest, left);
+        }
+        Recorded r(3);
+        r.rec->fail(QStringLiteral("count(1)"), QStringLiteral("no such table"));
+        Bar bar;
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, r.dm.DeleteKeyRange("KRHZD", "rangeHZD", {"BBZD_BH"}, bar));
+    }
+
+    // Indexes of the working tables, per kind, after the tables: the key columns with the
+    // unit or category code last, none on the staging and report-dictionary tables.
+    void workingIndexes_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("create");
+        QTest::newRow("SQL Anywhere") << 0 << "create index";
+        QTest::newRow("Sybase") << 1 << "create nonclustered index";
+        QTest::newRow("MS SQL Server") << 2 << "create nonclustered index";
+        QTest::newRow("DB2 or Oracle") << 3 << "create index";
+    }
+    void workingIndexes()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, create);
+        Recorded r(kind);
+        r.rec->fail(QStringLiteral("IX_optiLZD"));   // failures are ignored
+        r.dm.CreateWorkingIndexes();
+        const QStringList sent = r.rec->statements();
+        QCOMPARE(sent.size(), 20);
+        QStringList tables;
+        for (const QString& s : sent) {
+            QVERIFY2(s.startsWith(create + QStringLiteral(" IX_")), qPrintable(s));
+            tables << tableOf({s}, QStringLiteral(" on (\\w+)\\(")).value(0);
+        }
+        QStringList expected;
+        for (const QString role : {"opti", "dirty", "hav", "range"})
+            for (const QString base : {"HZD", "LZD", "DYZD", "DWSJ", "HZSJ"})
+                expected << role + base;
+        QCOMPARE(tables, expected);
+        QVERIFY(sent.contains(create + " IX_optiDWSJ on optiDWSJ(BBZD_BH,BBZD_DATE,HZD_ORDE,LZD_ORDE,DWZD_BH)"));
+        QVERIFY(sent.contains(create + " IX_rangeHZSJ on rangeHZSJ(BBZD_BH,BBZD_DATE,HZD_ORDE,LZD_ORDE,LBZD_BH)"));
+        QVERIFY(sent.contains(create + " IX_dirtyLZD on dirtyLZD(BBZD_BH,BBZD_DATE,LZD_ORDE)"));
+    }
+
+    void workingIndexesGoWithTheTables()
+    {
+        TestAccountSet as;
+        TEndYearDataMod& dm = as.dm();
+        dm.state.DatabaseKind = DbKind::SqlServer;   // the SQL Server form, translated
+        dm.CreateWorkingTables();
+        dm.CreateWorkingIndexes();
+        QCOMPARE(as.indexNames("optiDYZD"), QStringList{"IX_optiDYZD"});
+        QCOMPARE(as.indexNames("havHZD"), QStringList{"IX_havHZD"});
+        QVERIFY(as.indexNames("oldDYZD").isEmpty());
+        QVERIFY(as.indexNames("dirtyBBZD").isEmpty());
+        QCOMPARE(as.value("select count(*) from sqlite_master where type = 'index' and name like 'IX_%'"), "20");
+        dm.DropWorkingTables();
+        QCOMPARE(as.value("select count(*) from sqlite_master where type = 'index' and name like 'IX_%'"), "0");
+        // A new round creates them again.
+        dm.CreateWorkingTables();
+        dm.CreateWorkingIndexes();
+        QCOMPARE(as.value("select count(*) from sqlite_master where type = 'index' and name like 'IX_%'"), "20");
+    }
+
     void sharedResultSet()
     {
         TestAccountSet as;

@@ -4,6 +4,11 @@
 // memory, and per cleanup step where the time goes.
 //
 //   vostrel-bench                       the whole matrix (100k and 1M cells, 0.1 % and 1 %)
+//   vostrel-bench --series [--sizes 100000,300000,1000000,3000000] [--dup 0.01] [--dir D]
+//                 per size, with and without the report tables' key index, both systems:
+//                 check, cleanup and write-back with seconds, statements, the growth
+//                 exponent against the previous size, the peak memory of the whole run so
+//                 far and a digest of the report tables afterwards
 //   vostrel-bench --cells 100000 --dup 0.01 [--no-index] [--system HZ|BB]
 //                 [--dir D] [--start FILE] [--trace FILE] [--no-illegal] [--reuse]
 //                 [--write-back] [--kinds] [--probe N]
@@ -11,9 +16,11 @@
 // --start copies the database as built (before the run) to FILE; --trace records every
 // statement of the run to FILE; tools/bench/replay-trace uses both. --reuse runs on the
 // account set a previous run left in --dir instead of building it again; --write-back adds
-// the write-back (keeping every review row) as a last phase; --kinds adds the time per
-// statement kind; --probe N only times N small indexed lookups (the cost of one statement
-// through the whole engine path).
+// the write-back (keeping every review row) as a last phase and prints a digest of the
+// report tables afterwards; --kinds adds the time per statement kind; --probe N only times
+// N small indexed lookups (the cost of one statement through the whole engine path).
+// Account sets of the series are built, and digests read, by child processes of the same
+// program (--build-only, --digest FILE), so that the peak memory is the cleanup's.
 
 #include "data_module/report_system.h"
 #include "cleanup/auto_cleanup.h"
@@ -28,6 +35,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMap>
+#include <QProcess>
+#include <QCryptographicHash>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <cmath>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -44,9 +56,13 @@ namespace {
 
 QTextStream out(stdout);
 
+bool g_keepPeak = false;   // series: the peak of the whole run, never reset
+
 // Peak resident memory since the last reset, in MiB (Linux).
 void resetPeak()
 {
+    if (g_keepPeak)
+        return;
     std::ofstream f("/proc/self/clear_refs");
     if (f)
         f << "5";
@@ -80,6 +96,17 @@ struct Config {
     bool kinds = false;     // time spent per statement kind
     int probe = 0;          // only time this many small lookups
     bool writeBack = false; // also write the cleaned rows back (review rows kept as they are)
+    bool childBuild = false; // build the account set in a child process
+};
+
+// What a series keeps of one run.
+struct Figures {
+    qint64 classRows = 0, keyRows = 0;
+    double cpu[3] = {0, 0, 0};      // check, cleanup, write-back
+    double seconds[3] = {0, 0, 0};
+    qint64 statements[3] = {0, 0, 0};
+    double peak = 0;
+    QString digest;
 };
 
 class DropLabels : public ClassLabelSink {
@@ -171,7 +198,53 @@ qint64 scalar(const demo::SqliteFile& file, const QString& sql)
     return rows.isEmpty() ? 0 : rows.first().value(0).toDouble();
 }
 
-int run(const Config& c, const QString& dirPath, const QString& startCopy, const QString& trace)
+// An order-free digest of the report tables of the system's data classes: per table the
+// row count and the sum of a hash of every row's texts; read row by row.
+QString digestOf(const QString& dbFile, const QString& system)
+{
+    const demo::SqliteFile file(dbFile);
+    QStringList parts;
+    for (const DataClass* cls : dataClassesOf(system)) {
+        const QString table = systemPrefix(systemOfSelector(system)) + cls->base;
+        QSqlQuery q(file.db());
+        q.setForwardOnly(true);
+        if (!q.exec(QStringLiteral("select * from ") + table))
+            return QStringLiteral("unreadable ") + table;
+        quint64 sum = 0;
+        qint64 rows = 0;
+        const int n = q.record().count();
+        QByteArray text;
+        while (q.next()) {
+            text.clear();
+            for (int i = 0; i < n; ++i) {
+                const QVariant v = q.value(i);
+                text += v.isNull() ? QByteArray("\x01") : v.toString().toUtf8();
+                text += '\x1f';
+            }
+            const QByteArray h = QCryptographicHash::hash(text, QCryptographicHash::Sha1);
+            quint64 x = 0;
+            for (int i = 0; i < 8; ++i)
+                x = x << 8 | quint8(h.at(i));
+            sum += x;
+            ++rows;
+        }
+        parts << QStringLiteral("%1:%2:%3").arg(table).arg(rows).arg(sum, 16, 16, QLatin1Char('0'));
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+// Runs this program again with the arguments and returns what it printed.
+QString child(const QStringList& arguments)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(QCoreApplication::applicationFilePath(), arguments);
+    p.waitForFinished(-1);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+int run(const Config& c, const QString& dirPath, const QString& startCopy, const QString& trace,
+    Figures* keep = nullptr)
 {
     out << QStringLiteral("== cells %1, duplicated %2 %, key index %3, system %4%5\n")
                .arg(c.cells)
@@ -194,6 +267,20 @@ int run(const Config& c, const QString& dirPath, const QString& startCopy, const
         demo.dbFile = QDir(dirPath).filePath(o.dsn + QStringLiteral(".db"));
         demo.odbcIni = QDir(dirPath).filePath(QStringLiteral("odbc.ini"));
         demo.dsn = o.dsn;
+    } else if (c.childBuild) {
+        QStringList args{QStringLiteral("--build-only"), QStringLiteral("--cells"), QString::number(c.cells),
+            QStringLiteral("--dup"), QString::number(c.dup), QStringLiteral("--dir"), dirPath};
+        if (!c.index)
+            args << QStringLiteral("--no-index");
+        out << child(args).replace(QStringLiteral("build "), QStringLiteral("build (child) "));
+        out.flush();
+        demo.dbFile = QDir(dirPath).filePath(o.dsn + QStringLiteral(".db"));
+        demo.odbcIni = QDir(dirPath).filePath(QStringLiteral("odbc.ini"));
+        demo.dsn = o.dsn;
+        if (!QFile::exists(demo.dbFile)) {
+            out << "the child process built no account set\n";
+            return 2;
+        }
     } else {
         demo = demo::buildDemo(dirPath, o);
         Phase build{QStringLiteral("build"), t.nsecsElapsed() / 1e9, cpuSeconds() - buildCpu, 0, demo.totalRows, peakMiB()};
@@ -311,15 +398,28 @@ int run(const Config& c, const QString& dirPath, const QString& startCopy, const
     log.finish();
     double programSeconds = tables.seconds + check.seconds + clean.seconds;
     double programCpu = tables.cpu + check.cpu + clean.cpu;
+    Phase write{QStringLiteral("write-back")};
     if (c.writeBack) {
         StepLog writeLog(dm.mast);
         NullProgress writeBar, deleteBar;
-        const Phase write = phase(QStringLiteral("write-back"), keyRows, [&] {
+        write = phase(QStringLiteral("write-back"), keyRows, [&] {
             WriteBack job(dm, state, {writeLog, writeBar, deleteBar, events});
             job.WriteBackAll();
         });
         programSeconds += write.seconds;
         programCpu += write.cpu;
+    }
+    if (keep) {
+        keep->classRows = classRows;
+        keep->keyRows = keyRows;
+        int i = 0;
+        for (const Phase* p : {&check, &clean, static_cast<const Phase*>(&write)}) {
+            keep->cpu[i] = p->cpu;
+            keep->seconds[i] = p->seconds;
+            keep->statements[i] = p->statements;
+            ++i;
+        }
+        keep->peak = peakMiB();
     }
 
     out << QStringLiteral("  list entries %1; rows of duplicated keys %2; left out: %3\n")
@@ -350,6 +450,90 @@ int run(const Config& c, const QString& dirPath, const QString& startCopy, const
     out.flush();
     dm.QryGlobalOpen.close();
     dm.mast.disconnect();
+    if (c.writeBack) {
+        const QString digest = c.childBuild
+            ? child({QStringLiteral("--digest"), demo.dbFile, QStringLiteral("--system"), c.system}).trimmed()
+                  .remove(QStringLiteral("digest="))
+            : digestOf(demo.dbFile, c.system);
+        out << QStringLiteral("digest=%1\n").arg(digest);
+        out.flush();
+        if (keep)
+            keep->digest = digest;
+    }
+    return 0;
+}
+
+double exponent(double a, double b, double na, double nb)
+{
+    return a > 0 && b > 0 && na > 0 && nb > na ? std::log(b / a) / std::log(nb / na) : 0;
+}
+
+// Both systems, with and without the key index, size by size; the table at the end.
+int series(Config base, const QList<qint64>& sizes, const QString& folder)
+{
+    g_keepPeak = true;
+    base.writeBack = true;
+    base.childBuild = true;
+    struct Row {
+        qint64 cells;
+        QString system;
+        bool index;
+        Figures f;
+    };
+    QList<Row> rows;
+    for (const qint64 cells : sizes)
+        for (const bool index : {true, false}) {
+            const QString dir = QDir(folder).filePath(QStringLiteral("series-%1-%2").arg(cells).arg(index ? "index" : "plain"));
+            QDir(dir).removeRecursively();
+            QDir().mkpath(dir);
+            for (const QString& system : {QStringLiteral("HZ"), QStringLiteral("BB")}) {
+                Config c = base;
+                c.cells = cells;
+                c.index = index;
+                c.system = system;
+                c.reuse = system == QLatin1String("BB");   // the account set the summary run had
+                Figures f;
+                if (int rc = run(c, dir, QString(), QString(), &f))
+                    return rc;
+                rows.append({cells, system, index, f});
+            }
+            QDir(dir).removeRecursively();
+        }
+
+    out << QStringLiteral("\n== series, duplicated %1 %: CPU seconds (wall), statements, growth exponent against the "
+                          "previous size (by rows of the class tables); peak of the whole run so far\n")
+               .arg(base.dup * 100, 0, 'g', 3);
+    static const char* const names[] = {"check", "cleanup", "write-back"};
+    for (const QString& system : {QStringLiteral("HZ"), QStringLiteral("BB")})
+        for (const bool index : {true, false}) {
+            out << QStringLiteral("\n%1, key index %2\n").arg(system, index ? "yes" : "no");
+            out << QStringLiteral("| cells | class rows | rows of dup keys | check | cleanup | write-back | total cpu | peak MiB |\n");
+            out << "|---|---|---|---|---|---|---|---|\n";
+            const Row* previous = nullptr;
+            for (const Row& r : rows) {
+                if (r.system != system || r.index != index)
+                    continue;
+                QString line = QStringLiteral("| %1 | %2 | %3 |").arg(r.cells).arg(r.f.classRows).arg(r.f.keyRows);
+                double total = 0;
+                for (int i = 0; i < 3; ++i) {
+                    total += r.f.cpu[i];
+                    line += QStringLiteral(" %1 (%2) s, %3 st").arg(r.f.cpu[i], 0, 'f', 2).arg(r.f.seconds[i], 0, 'f', 1)
+                                .arg(r.f.statements[i]);
+                    if (previous)
+                        line += QStringLiteral(", e %1").arg(
+                            exponent(previous->f.cpu[i], r.f.cpu[i], previous->f.classRows, r.f.classRows), 0, 'f', 2);
+                    line += QStringLiteral(" |");
+                }
+                line += QStringLiteral(" %1 | %2 |").arg(total, 0, 'f', 2).arg(r.f.peak, 0, 'f', 1);
+                out << line << "\n";
+                Q_UNUSED(names);
+                previous = &r;
+            }
+        }
+    out << "\ndigests of the report tables after the write-back:\n";
+    for (const Row& r : rows)
+        out << QStringLiteral("  %1 %2 %3: %4\n").arg(r.cells).arg(r.system, r.index ? "index" : "plain", r.f.digest);
+    out.flush();
     return 0;
 }
 
@@ -360,8 +544,9 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     Config one;
-    bool single = false;
-    QString dir, start, trace;
+    bool single = false, seriesMode = false, buildOnly = false;
+    QString dir, start, trace, digestFile;
+    QList<qint64> sizes{100000, 300000, 1000000, 3000000};
     for (int i = 0; i < args.size(); ++i) {
         const QString a = args.at(i);
         auto value = [&]() { return i + 1 < args.size() ? args.at(++i) : QString(); };
@@ -374,6 +559,16 @@ int main(int argc, char** argv)
         } else if (a == QLatin1String("--no-index")) {
             one.index = false;
             single = true;
+        } else if (a == QLatin1String("--series")) {
+            seriesMode = true;
+        } else if (a == QLatin1String("--sizes")) {
+            sizes.clear();
+            for (const QString& n : value().split(QLatin1Char(','), Qt::SkipEmptyParts))
+                sizes.append(n.toLongLong());
+        } else if (a == QLatin1String("--build-only")) {
+            buildOnly = true;
+        } else if (a == QLatin1String("--digest")) {
+            digestFile = value();
         } else if (a == QLatin1String("--kinds")) {
             one.kinds = true;
         } else if (a == QLatin1String("--probe")) {
@@ -394,7 +589,8 @@ int main(int argc, char** argv)
             trace = value();
         } else {
             out << "usage: vostrel-bench [--cells N] [--dup RATE] [--no-index] [--no-illegal] [--system HZ|BB]"
-                   " [--reuse] [--write-back] [--kinds] [--probe N] [--dir DIR] [--start FILE] [--trace FILE]\n";
+                   " [--reuse] [--write-back] [--kinds] [--probe N] [--dir DIR] [--start FILE] [--trace FILE]\n"
+                   "       vostrel-bench --series [--sizes N,N,...] [--dup RATE] [--dir DIR]\n";
             return 1;
         }
     }
@@ -403,6 +599,27 @@ int main(int argc, char** argv)
     const QString folder = dir.isEmpty() ? tmp.path() : dir;
     QDir().mkpath(folder);
     try {
+        if (!digestFile.isEmpty()) {
+            out << "digest=" << digestOf(digestFile, one.system) << "\n";
+            return 0;
+        }
+        if (buildOnly) {
+            demo::DemoOptions o;
+            o.scale = demo::scaleForCellRows(one.cells);
+            o.dupRate = one.dup;
+            o.keyIndexes = one.index;
+            o.dsn = QStringLiteral("vostrel_bench");
+            QElapsedTimer t;
+            t.start();
+            const demo::DemoResult demo = demo::buildDemo(folder, o);
+            printPhase({QStringLiteral("build"), t.nsecsElapsed() / 1e9, cpuSeconds(), 0, demo.totalRows, peakMiB()});
+            return 0;
+        }
+        if (seriesMode) {
+            if (!single)
+                one.dup = 0.01;
+            return series(one, sizes, folder);
+        }
         if (single)
             return run(one, folder, start, trace);
         QList<Config> matrix;
