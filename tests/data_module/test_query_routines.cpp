@@ -329,14 +329,14 @@ private slots:
                 if (fails)
                     throw DatabaseError(QStringLiteral("locked"));
             });
-            Bar bar;
+            RecordingProgress bar;
             CountingEvents events;
             QCOMPARE(as.dm().DeleteKeyRange("KRHZD", "rangeHZD", {"BBZD_BH", "BBZD_DATE", "HZD_ORDE"}, bar, &events),
                 !fails);
             as.mast().setStatementHook({});
             QCOMPARE(deletes, 1);
             QCOMPARE(bar.maximum, int(keys.size()));
-            QCOMPARE(bar.steps, fails ? 0 : int(keys.size()));
+            QCOMPARE(bar.steps(), fails ? 0 : int(keys.size()));
             QCOMPARE(events.count, fails ? 0 : int(keys.size()));
             QStringList rest;
             for (const QStringList& r : as.rows("select HZD_ORDE from KRHZD order by HZD_ORDE"))
@@ -345,7 +345,7 @@ private slots:
         }
         Recorded r(3);
         r.rec->fail(QStringLiteral("count(1)"), QStringLiteral("no such table"));
-        Bar bar;
+        RecordingProgress bar;
         QVERIFY_THROWS_EXCEPTION(DatabaseError, r.dm.DeleteKeyRange("KRHZD", "rangeHZD", {"BBZD_BH"}, bar));
     }
 
