@@ -66,6 +66,11 @@ QString WidgetPromptService::saveFileName(const QString& defaultSuffix, const QS
     return dialog.selectedFiles().constFirst();
 }
 
+QString WidgetPromptService::openFileName(const QString& caption, const QString& filter)
+{
+    return QFileDialog::getOpenFileName(activeParent(), caption, QString(), filter);
+}
+
 QString WidgetPromptService::folder(const QString& caption, const QString& start)
 {
     return QFileDialog::getExistingDirectory(activeParent(), caption, start);

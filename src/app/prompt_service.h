@@ -9,6 +9,7 @@ public:
     PromptAnswer message(const QString& text, const QString& caption, PromptIcon icon,
         PromptButtons buttons) override;
     QString saveFileName(const QString& defaultSuffix, const QString& filter) override;
+    QString openFileName(const QString& caption, const QString& filter) override;
     QString folder(const QString& caption, const QString& start) override;
 };
 

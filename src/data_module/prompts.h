@@ -18,6 +18,8 @@ public:
         PromptButtons buttons) = 0;
     // Empty when the user cancels.
     virtual QString saveFileName(const QString& defaultSuffix, const QString& filter) = 0;
+    // An existing file to read; empty when the user cancels.
+    virtual QString openFileName(const QString& caption, const QString& filter) = 0;
     // A directory-only chooser: an absolute path, or empty when the user cancels.
     virtual QString folder(const QString& caption, const QString& start) = 0;
 

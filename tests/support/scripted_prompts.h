@@ -54,6 +54,11 @@ public:
     {
         return fileNames.isEmpty() ? QString() : fileNames.dequeue();
     }
+    QString openFileName(const QString& caption, const QString&) override
+    {
+        openCaptions << caption;
+        return openFileNames.isEmpty() ? QString() : openFileNames.dequeue();
+    }
     QString folder(const QString&, const QString&) override
     {
         return folders.isEmpty() ? QString() : folders.dequeue();
@@ -71,6 +76,8 @@ public:
     QQueue<PromptAnswer> answers;   // default: Yes for questions, Ok otherwise
     QQueue<QString> fileNames;
     QQueue<QString> folders;
+    QQueue<QString> openFileNames;
+    QStringList openCaptions;
     bool strict = false;
     QStringList allowed;
 };
@@ -87,6 +94,10 @@ public:
     QString saveFileName(const QString& suffix, const QString& filter) override
     {
         return PromptService::instance().saveFileName(suffix, filter);
+    }
+    QString openFileName(const QString& caption, const QString& filter) override
+    {
+        return PromptService::instance().openFileName(caption, filter);
     }
     QString folder(const QString& caption, const QString& start) override
     {

@@ -5,6 +5,8 @@ class QAction;
 class QLabel;
 class QPushButton;
 class QTabWidget;
+class QTableWidget;
+struct ReportComparison;
 class ReportMemo;
 class SystemYearChoice;
 class TEndYearDataMod;
@@ -17,6 +19,9 @@ public:
 
     void mnSaveClick();
     void mnClearClick();
+    // Opens two reports (a saved one and the memo, or two saved ones) and shows what differs.
+    void BtnCompareClick();
+    void BtnSaveCompareClick();
 
     QTabWidget* Pages = nullptr;
     SystemYearChoice* YearChoice = nullptr;
@@ -25,4 +30,13 @@ public:
     ReportMemo* CountMemo = nullptr;
     QAction* mnSave = nullptr;
     QAction* mnClear = nullptr;
+    QPushButton* BtnCompare = nullptr;
+    QTableWidget* CompareGrid = nullptr;
+    QPushButton* BtnSaveCompare = nullptr;
+    // The last comparison as saved lines.
+    QStringList CompareLines;
+
+private:
+    bool readReport(const QString& caption, QStringList& lines, QString& title);
+    void showComparison(const ReportComparison& comparison);
 };
