@@ -3,6 +3,7 @@
 #include "data_module/database_error.h"
 #include "data_module/engine_config.h"
 
+#include <QAtomicInt>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -111,7 +112,14 @@ private:
 };
 }
 
-QtSqlBackend::QtSqlBackend() : m_name(QStringLiteral("MisDb")) {}
+// Every backend has a connection of its own: two data modules in one process (a test that
+// runs a job on two account sets) must not replace each other's connection.
+QtSqlBackend::QtSqlBackend()
+{
+    static QAtomicInt serial;
+    const int n = serial.fetchAndAddRelaxed(1);
+    m_name = n == 0 ? QStringLiteral("MisDb") : QStringLiteral("MisDb_%1").arg(n);
+}
 
 QtSqlBackend::~QtSqlBackend() { disconnect(); }
 

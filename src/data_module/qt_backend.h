@@ -1,7 +1,8 @@
 #pragma once
 #include "data_module/backend.h"
 
-// The production backend: Qt SQL over QODBC, one connection named "MisDb".
+// The production backend: Qt SQL over QODBC, one connection of its own
+// (the first backend's named "MisDb", later ones "MisDb_1", ...).
 // Driver name and parameter lines become an ODBC connection through EngineConfig.
 class QtSqlBackend : public Backend {
 public:
