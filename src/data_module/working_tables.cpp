@@ -97,7 +97,11 @@ QString createWorkingTableStatement(const QString& role, const QString& base, Db
 
 QStringList workingIndexColumns(const QString& role, const QString& base)
 {
-    if (role == QLatin1String("old") || base == QLatin1String("BBZD"))
+    // The count and key-range tables are only read whole or joined as the smaller side: an
+    // index on them would lead SQLite to read the report table whole and probe them, where
+    // it otherwise walks them and seeks the report table's key index.
+    if (role == QLatin1String("old") || role == QLatin1String("hav") || role == QLatin1String("range")
+        || base == QLatin1String("BBZD"))
         return {};
     QStringList cols{QStringLiteral("BBZD_BH"), QStringLiteral("BBZD_DATE")};
     if (base == QLatin1String("HZD"))

@@ -46,7 +46,8 @@ QString createWorkingTableStatement(const QString& role, const QString& base, Db
 // key or per row (deletes and lookups by key, joins on the key) find their rows without a
 // scan. Columns: report number, date, row code, column code, then the unit or category
 // code, so that the deletes by coordinates alone use the index too. Empty for the tables
-// that are only read whole (the staging tables and the report-dictionary tables).
+// that are only read whole or joined as the smaller side (staging, count, key-range and
+// report-dictionary tables).
 QStringList workingIndexColumns(const QString& role, const QString& base);
 // "IX_" + table name: unique within the schema, as DB2 and Oracle need.
 QString workingIndexName(const QString& role, const QString& base);
