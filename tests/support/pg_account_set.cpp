@@ -148,7 +148,7 @@ QString literal(const QVariant& v, bool bytea)
     case QMetaType::ULongLong:
         return v.toString();
     case QMetaType::Double:
-        return QString::number(v.toDouble(), 'g', 17);
+        return QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
     default:
         return sqlQuoted(v.toString());
     }
