@@ -36,7 +36,8 @@ QString CheckYearJob::ReadKjnd(Database& db, const QString& system)
 {
     Query q(db);
     q.open(QStringLiteral("select F_VAL from JWCONF where F_VKEY='") + sqlEscaped(system) + QStringLiteral("_KJND'"));
-    const QString year = q.isEmpty() ? QString() : q.text(QStringLiteral("F_VAL"));
+    // A fixed-width column comes back padded with blanks on some servers.
+    const QString year = q.isEmpty() ? QString() : catalogueName(q.text(QStringLiteral("F_VAL")));
     q.close();
     return year;
 }
@@ -117,11 +118,12 @@ void CheckYearJob::checkPrefix(const QString& prefix, const QString& year, const
     CheckSystem(year, CheckPass::LeapDay);
 }
 
-bool CheckYearJob::executeOwn(const QStringList& lines)
+bool CheckYearJob::executeOwn(const QList<QStringList>& statements)
 {
     try {
         m_context.db.startTransaction();
-        ExecSQLQry.execute(lines);
+        for (const QStringList& lines : statements)
+            ExecSQLQry.execute(lines);
         m_context.db.commit();
         ExecSQLQry.close();
         return true;
@@ -131,6 +133,7 @@ bool CheckYearJob::executeOwn(const QStringList& lines)
         } catch (const DatabaseError&) {
         }
         ExecSQLQry.close();
+        m_rowFailed = true;
         return false;
     }
 }
@@ -188,15 +191,20 @@ bool CheckYearJob::CopyRows(const QString& table, const QString& y4, const QStri
     if (m_context.kind() == DbKind::Db2Oracle && table.contains(QLatin1String("BBZD"))) {
         // The format blob cannot go through insert ... select there; the row stays in the
         // current table until a later run finds its copy.
-        CopyDictRow(table, y4, bh, date);
+        if (CopyDictRow(table, y4, bh, date) && date == y4)
+            ChangeDate(table + y4, y4, date + QStringLiteral("02"), bh);
         return false;
     }
-    return executeOwn({QStringLiteral("insert into ") + table + y4, QStringLiteral("select *  from ") + table,
+    QList<QStringList> statements{{QStringLiteral("insert into ") + table + y4,
+        QStringLiteral("select *  from ") + table,
         QStringLiteral(" where  BBZD_BH  ='") + sqlEscaped(bh) + QStringLiteral("'  "),
-        QStringLiteral("  and   BBZD_DATE='") + sqlEscaped(date) + QStringLiteral("'")});
+        QStringLiteral("  and   BBZD_DATE='") + sqlEscaped(date) + QStringLiteral("'")}};
+    if (date == y4)
+        statements << changeDateLines(table + y4, y4, date + QStringLiteral("02"), bh);
+    return executeOwn(statements);
 }
 
-void CheckYearJob::CopyDictRow(const QString& table, const QString& y4, const QString& bh, const QString& date)
+bool CheckYearJob::CopyDictRow(const QString& table, const QString& y4, const QString& bh, const QString& date)
 {
     try {
         OpenQry.open({QStringLiteral("select * from ") + table,
@@ -204,12 +212,14 @@ void CheckYearJob::CopyDictRow(const QString& table, const QString& y4, const QS
             QStringLiteral("  and  BBZD_DATE ='") + sqlEscaped(date) + QStringLiteral("'  ")});
     } catch (const DatabaseError&) {
         OpenQry.close();
-        return;
+        m_rowFailed = true;
+        return false;
     }
     if (OpenQry.isEmpty()) {
         OpenQry.close();
-        return;
+        return false;
     }
+    bool copied = true;
     try {
         m_context.db.startTransaction();
         BBZDTab.close();
@@ -234,23 +244,32 @@ void CheckYearJob::CopyDictRow(const QString& table, const QString& y4, const QS
         } catch (const DatabaseError&) {
         }
         BBZDTab.close();
+        m_rowFailed = true;
+        copied = false;
     }
     OpenQry.close();
+    return copied;
 }
 
-void CheckYearJob::DeleteRows(const QString& table, const QString& bh, const QString& date)
+bool CheckYearJob::DeleteRows(const QString& table, const QString& bh, const QString& date)
 {
-    executeOwn({QStringLiteral("delete from ") + table,
+    return executeOwn({{QStringLiteral("delete from ") + table,
         QStringLiteral(" where  BBZD_BH='") + sqlEscaped(bh) + QStringLiteral("'      "),
-        QStringLiteral("  and   BBZD_DATE='") + sqlEscaped(date) + QStringLiteral("'  ")});
+        QStringLiteral("  and   BBZD_DATE='") + sqlEscaped(date) + QStringLiteral("'  ")}});
 }
 
-void CheckYearJob::ChangeDate(const QString& table, const QString& oldDate, const QString& newDate, const QString& bh)
+QStringList CheckYearJob::changeDateLines(const QString& table, const QString& oldDate, const QString& newDate,
+    const QString& bh)
 {
-    executeOwn({QStringLiteral("update ") + table,
+    return {QStringLiteral("update ") + table,
         QStringLiteral("set BBZD_DATE='") + sqlEscaped(newDate) + QStringLiteral("'   "),
         QStringLiteral("where BBZD_BH='") + sqlEscaped(bh) + QStringLiteral("'     "),
-        QStringLiteral(" and  BBZD_DATE='") + sqlEscaped(oldDate) + QStringLiteral("' ")});
+        QStringLiteral(" and  BBZD_DATE='") + sqlEscaped(oldDate) + QStringLiteral("' ")};
+}
+
+bool CheckYearJob::ChangeDate(const QString& table, const QString& oldDate, const QString& newDate, const QString& bh)
+{
+    return executeOwn({changeDateLines(table, oldDate, newDate, bh)});
 }
 
 void CheckYearJob::CheckSystem(const QString& year, CheckPass pass)
@@ -290,15 +309,16 @@ void CheckYearJob::CheckTable(const QString& base, const QString& year, CheckPas
         }
 
         bool marked = true;
+        m_rowFailed = false;
         if (pass == CheckPass::LeapDay && y4 == year) {
             y4.clear();
             date = year + QStringLiteral("02");
         }
-        const bool exists = RowExists(T, y4, bh, date);
+        // A bare-year report's copy in the historical table carries the February date.
+        const bool bareCopy = pass == CheckPass::EarlierYear && date == y4;
+        const bool exists = RowExists(T, y4, bh, bareCopy ? date + QStringLiteral("02") : date);
         if (!exists && pass == CheckPass::EarlierYear) {
             marked = CopyRows(T, y4, bh, date);
-            if (date == y4)
-                ChangeDate(T + y4, y4, date + QStringLiteral("02"), bh);
         } else if (!exists) {
             ChangeDate(T, year, date, bh);
             marked = false;
@@ -311,8 +331,10 @@ void CheckYearJob::CheckTable(const QString& base, const QString& year, CheckPas
                 answer = m_context.prompts.message(leapQuestion(bh, T), QStringLiteral("提示"),
                     PromptIcon::Information, PromptButtons::YesNoCancel);
             if (answer == PromptAnswer::Yes) {
-                DeleteRows(T, bh, year + QStringLiteral("02"));
-                ChangeDate(T, year, year + QStringLiteral("02"), bh);
+                // Re-dated only once the 28 February save is gone: the two saves must
+                // not end up mixed under one date.
+                if (DeleteRows(T, bh, year + QStringLiteral("02")))
+                    ChangeDate(T, year, year + QStringLiteral("02"), bh);
                 marked = false;
             } else if (answer == PromptAnswer::No) {
                 date = year;
@@ -328,7 +350,8 @@ void CheckYearJob::CheckTable(const QString& base, const QString& year, CheckPas
             DeleteRows(T, bh, date);
         m_context.events.processEvents();
         replaceLine(T + bh + QStringLiteral("报表") + date + QStringLiteral("日期") + K
-            + QStringLiteral("数据检查整理完成！") + QString::number(n));
+            + (m_rowFailed ? QStringLiteral("数据检查整理失败，请再次检查整理！") : QStringLiteral("数据检查整理完成！"))
+            + QString::number(n));
     }
     MastQry.close();
 }

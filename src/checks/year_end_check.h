@@ -55,10 +55,13 @@ public:
     bool HasLaterData(const QString& year);
     bool FindIrregularRows(const QString& table, const QString& year, CheckPass pass);
     bool RowExists(const QString& table, const QString& y4, const QString& bh, const QString& date);
+    // The copy of a bare-year report (date == y4) is re-dated to February in the same
+    // transaction, so that a failure cannot leave a copy under the bare year behind.
     bool CopyRows(const QString& table, const QString& y4, const QString& bh, const QString& date);
-    void CopyDictRow(const QString& table, const QString& y4, const QString& bh, const QString& date);
-    void DeleteRows(const QString& table, const QString& bh, const QString& date);
-    void ChangeDate(const QString& table, const QString& oldDate, const QString& newDate, const QString& bh);
+    bool CopyDictRow(const QString& table, const QString& y4, const QString& bh, const QString& date);
+    // False when rolled back.
+    bool DeleteRows(const QString& table, const QString& bh, const QString& date);
+    bool ChangeDate(const QString& table, const QString& oldDate, const QString& newDate, const QString& bh);
     void CheckSystem(const QString& year, CheckPass pass);
     void CheckTable(const QString& base, const QString& year, CheckPass pass);
 
@@ -70,14 +73,18 @@ private:
     void addLine(const QString& text);
     void replaceLine(const QString& text);
     int leapChoice() const;
-    // Runs lines in a transaction of their own; false when rolled back.
-    bool executeOwn(const QStringList& lines);
+    // Runs the statements in a transaction of their own; false when rolled back, and the
+    // row in work is then reported as failed.
+    bool executeOwn(const QList<QStringList>& statements);
+    static QStringList changeDateLines(const QString& table, const QString& oldDate, const QString& newDate,
+        const QString& bh);
 
     JobContext m_context;
     CheckYearOptions m_options;
     ReportSink& m_report;
     QString m_timeFormat;
     QString CurPrefix;
+    bool m_rowFailed = false;
     Query MastQry;
     Query OpenQry;
     Query ExecSQLQry;

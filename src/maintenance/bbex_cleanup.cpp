@@ -95,14 +95,20 @@ void BbexCleanupJob::DropWorkTable(const QString& prefix)
 
 void BbexCleanupJob::CreateWorkTable(const QString& prefix) { DelBBEXQuery.executeOrError(createLines(prefix)); }
 
+void BbexCleanupJob::failed(const QString& prefix, const QString& what, const QString& message)
+{
+    m_failures << prefix + QStringLiteral("BBEX") + what + (message.isEmpty() ? QString() : QStringLiteral("：") + message);
+}
+
 void BbexCleanupJob::DeleteOrphans(const QString& prefix)
 {
     m_db.startTransaction();
     try {
         send(orphanLines(prefix));
         m_db.commit();
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& e) {
         rollback();
+        failed(prefix, QStringLiteral("删除无效扩展数据失败"), e.message());
     }
 }
 
@@ -123,15 +129,18 @@ void BbexCleanupJob::RemoveDuplicates(const QString& prefix)
 {
     // A work table left over with rows of an earlier run would add them to the copy and
     // so to the write-back: only an empty work table is used.
-    if (!workTableEmpty(prefix))
+    if (!workTableEmpty(prefix)) {
+        failed(prefix, QStringLiteral("重复数据未清除：临时表temp") + prefix + QStringLiteral("BBEX不能使用"));
         return;
+    }
 
     m_db.startTransaction();
     try {
         send(copyLines(prefix));
         m_db.commit();
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& e) {
         rollback();
+        failed(prefix, QStringLiteral("重复数据未清除"), e.message());
         return;
     }
 
@@ -140,9 +149,10 @@ void BbexCleanupJob::RemoveDuplicates(const QString& prefix)
         send(clearLines(prefix));
         send(writeBackLines(prefix));
         m_db.commit();
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& e) {
         // The extension table keeps all its rows, duplicates included.
         rollback();
+        failed(prefix, QStringLiteral("重复数据未清除"), e.message());
     }
 }
 
@@ -155,10 +165,19 @@ void BbexCleanupJob::cleanSystem(const QString& prefix)
     DropWorkTable(prefix);
 }
 
+QString BbexCleanupJob::closingText() const
+{
+    QString text = QStringLiteral("清除完成!");
+    if (!m_failures.isEmpty())
+        text += QStringLiteral("\n\n清除没有全部成功：\n") + m_failures.join(u'\n');
+    return text;
+}
+
 void BbexCleanupJob::run()
 {
+    m_failures.clear();
     for (ReportSystem system : bothSystems)
         cleanSystem(systemPrefix(system));
-    m_context.prompts.message(QStringLiteral("清除完成!"), applicationTitle(), PromptIcon::None,
-        PromptButtons::Ok);
+    m_context.prompts.message(closingText(), applicationTitle(),
+        m_failures.isEmpty() ? PromptIcon::None : PromptIcon::Warning, PromptButtons::Ok);
 }

@@ -14,9 +14,12 @@ class BbexCleanupJob {
 public:
     explicit BbexCleanupJob(const JobContext& context);
 
-    // Both systems, then "清除完成!". A transaction that cannot be begun ends the run with a
-    // DatabaseError (the caller shows the standard error box).
+    // Both systems, then "清除完成!", followed by what failed when a step did. A transaction
+    // that cannot be begun ends the run with a DatabaseError (the caller shows the standard
+    // error box).
     void run();
+    // The closing box's text.
+    QString closingText() const;
     // The five steps of one system, prefix "KR" or "HZ".
     void cleanSystem(const QString& prefix);
 
@@ -37,8 +40,10 @@ private:
     void send(const QStringList& lines);
     bool workTableEmpty(const QString& prefix);
     void rollback();
+    void failed(const QString& prefix, const QString& what, const QString& message = {});
 
     JobContext m_context;
     Database& m_db;
     Query DelBBEXQuery;
+    QStringList m_failures;
 };

@@ -4,11 +4,13 @@
 #include "data_module/database_error.h"
 #include "data_module/end_year_data_mod.h"
 #include "support/recording_backend.h"
+#include "support/statement_faults.h"
 #include "support/job_rig.h"
 #include "support/scripted_prompts.h"
 #include "support/test_account_set.h"
 
 #include <QCheckBox>
+#include <algorithm>
 #include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -89,6 +91,29 @@ const QString kLaterHZ = QStringLiteral(
     "当前报表汇总数据日期大于配置信息中报表汇总会计年度，是否正在年结中或上次年结异常中止？本次检查终止！");
 }
 
+// Rows of every kind of change: a copy, a bare-year copy re-dated on the way, a leap-day
+// twin (the 29th kept) and a bare year re-dated in place.
+void plantStrayRows(TestAccountSet& as)
+{
+    stateRows(as, QStringLiteral("KRHZD"), QStringLiteral("101"), QStringLiteral("200305"), 2, 1);
+    stateRows(as, QStringLiteral("KRHZD"), QStringLiteral("105"), QStringLiteral("200401"), 1, 1);
+    stateRows(as, QStringLiteral("KRLZD"), QStringLiteral("101"), QStringLiteral("2003"), 2, 1);
+    stateRows(as, QStringLiteral("KRHZD"), QStringLiteral("102"), QStringLiteral("2004"), 2, 29);
+    stateRows(as, QStringLiteral("KRHZD"), QStringLiteral("102"), QStringLiteral("200402"), 3, 28);
+    stateRows(as, QStringLiteral("KRLZD"), QStringLiteral("103"), QStringLiteral("2004"), 1, 29);
+}
+
+QList<QList<QStringList>> strayTables(TestAccountSet& as)
+{
+    QList<QList<QStringList>> out;
+    for (const char* t : {"KRHZD", "KRHZD2003", "KRLZD", "KRLZD2003"}) {
+        QList<QStringList> rows = as.rows(QStringLiteral("select * from ") + QLatin1String(t));
+        std::sort(rows.begin(), rows.end());
+        out << rows;
+    }
+    return out;
+}
+
 class TestYearEndCheck : public QObject {
     Q_OBJECT
 private slots:
@@ -105,6 +130,8 @@ private slots:
     void laterData_data();
     void laterData();
     void failedDeleteKeepsTheRows();
+    void faultInEveryTransaction_data();
+    void faultInEveryTransaction();
     void statementsByKind_data();
     void statementsByKind();
     void dictionaryCopyOnKindThree();
@@ -125,6 +152,7 @@ void TestYearEndCheck::earlierYear_data()
 
     const QString done = QStringLiteral("日期历史年度数据检查整理完成！1");
     const QString passed = QStringLiteral("日期历史年度数据无法确定所属年度，未作整理！1");
+    const QString failed = QStringLiteral("日期历史年度数据检查整理失败，请再次检查整理！1");
     QTest::newRow("copied, then deleted") << "HZD" << "101" << "200305" << false << 0 << "200305" << 2
                                           << QStringLiteral("KRHZD101报表200305") + done;
     QTest::newRow("already in the historical table") << "HZD" << "101" << "200305" << true << 0 << "200305" << 2
@@ -132,7 +160,7 @@ void TestYearEndCheck::earlierYear_data()
     QTest::newRow("bare year, re-dated in the historical table") << "LZD" << "101" << "2003" << false << 0 << "200302" << 2
                                                                  << QStringLiteral("KRLZD101报表2003") + done;
     QTest::newRow("no historical table of that year") << "HZD" << "101" << "200205" << false << 2 << QString() << 0
-                                                      << QStringLiteral("KRHZD101报表200205") + done;
+                                                      << QStringLiteral("KRHZD101报表200205") + failed;
     QTest::newRow("quote in the report number") << "HZD" << "10'1" << "200305" << false << 0 << "200305" << 2
                                                 << QStringLiteral("KRHZD10'1报表200305") + done;
     QTest::newRow("quote in the date") << "LZD" << "101" << "2003'5" << false << 0 << "2003'5" << 2
@@ -373,7 +401,8 @@ void TestYearEndCheck::tableOrder()
     QCOMPARE(started, tables);
     if (summary)
         for (const QString& t : tables.mid(tables.size() - 10))
-            QVERIFY2(lines.contains(S + t + QStringLiteral("201报表200212日期历史年度数据检查整理完成！1")), qPrintable(t));
+            QVERIFY2(lines.contains(S + t + QStringLiteral("201报表200212日期历史年度数据检查整理失败，请再次检查整理！1")),
+                qPrintable(t));
     QCOMPARE(as.count(QStringLiteral("HZDWBB")), 1);
     QCOMPARE(prompts.texts(), QStringList{QStringLiteral("年结前数据检查完毕！")});
 }
@@ -457,8 +486,58 @@ void TestYearEndCheck::failedDeleteKeepsTheRows()
     QCOMPARE(as.count(QStringLiteral("KRHZD"), where("101", "200305")), 2);
     QCOMPARE(as.count(QStringLiteral("KRHZD"), where("102", "200305")), 0);
     QCOMPARE(as.count(QStringLiteral("KRHZD2003")), 4);
-    QVERIFY(lines.contains(S + QStringLiteral("KRHZD101报表200305日期历史年度数据检查整理完成！1")));
+    QVERIFY(lines.contains(S + QStringLiteral("KRHZD101报表200305日期历史年度数据检查整理失败，请再次检查整理！1")));
     QVERIFY(!as.mast().inTransaction());
+}
+
+void TestYearEndCheck::faultInEveryTransaction_data()
+{
+    QTest::addColumn<int>("statement");
+    QTest::addColumn<int>("moment");
+    ScriptedPrompts prompts;
+    TestAccountSet as({.historyYears = {2003}});
+    plantStrayRows(as);
+    QList<bool> tookEffect;
+    const QStringList sent = recordStatements(
+        as.mast(), [&] { runCheck(as, options(as, true, false, LeapKeep29th)); }, &tookEffect);
+    QCOMPARE(sent.count(QStringLiteral("COMMIT")), 7);
+    for (int i = 0; i < sent.size(); ++i) {
+        if (sent.at(i).startsWith(QLatin1String("select"), Qt::CaseInsensitive))
+            continue;
+        for (const FaultMoment m : {FaultMoment::Before, FaultMoment::After})
+            if (m == FaultMoment::Before || tookEffect.at(i))
+                QTest::addRow("%d %s %s", i, faultMomentName(m), qPrintable(sent.at(i).simplified().left(40)))
+                    << i << int(m);
+    }
+}
+
+void TestYearEndCheck::faultInEveryTransaction()
+{
+    // Before it ran or after it took effect: nothing is lost or mixed, a table that is not
+    // yet in order says so in its row line, and a second run puts it in order.
+    QFETCH(int, statement);
+    QFETCH(int, moment);
+    ScriptedPrompts prompts;
+    static const QList<QList<QStringList>> cleaned = [] {
+        TestAccountSet clean({.historyYears = {2003}});
+        plantStrayRows(clean);
+        runCheck(clean, options(clean, true, false, LeapKeep29th));
+        return strayTables(clean);
+    }();
+
+    TestAccountSet as({.historyYears = {2003}});
+    plantStrayRows(as);
+    QStringList lines;
+    {
+        StatementFault fault(as.mast(), statement, FaultMoment(moment));
+        lines = runCheck(as, options(as, true, false, LeapKeep29th));
+    }
+    QVERIFY(!as.mast().inTransaction());
+    const bool reported = !lines.filter(QStringLiteral("数据检查整理失败，请再次检查整理！")).isEmpty();
+    if (strayTables(as) != cleaned)
+        QVERIFY2(reported, qPrintable(lines.join(u'\n')));
+    runCheck(as, options(as, true, false, LeapKeep29th));
+    QCOMPARE(strayTables(as), cleaned);
 }
 
 void TestYearEndCheck::statementsByKind_data()
