@@ -221,7 +221,9 @@ OdbcTarget EngineConfig::resolve(const QString& driverName, const QStringList& p
         t.dataSource = fill(dataSource, params, nullptr);
         if (t.dataSource.isEmpty())
             throw DatabaseError(QStringLiteral("数据库驱动程序“%1”没有指定数据源").arg(driverName));
-        t.driverLibrary = odbcDataSourceLibrary(t.dataSource);
+        for (const OdbcAttribute& a : odbcDataSourceAttributes(t.dataSource))
+            t.dataSourceAttributes.append({a.key, a.value});
+        t.driverLibrary = odbcDriverLibrary(odbcDriverOf(t.dataSource));
     }
     const DriverTraits traits = driverTraits(t.driverLibrary, t.driverLibrary.isEmpty() ? driverName : QString());
     t.bracesHonoured = traits.bracesHonoured;
@@ -238,12 +240,44 @@ OdbcTarget EngineConfig::resolve(const QString& driverName, const QStringList& p
     return t;
 }
 
+QString OdbcTarget::inlineAttributes() const
+{
+    static const QRegularExpression unsafeKey(QStringLiteral("[;{}=\\s]"));
+    auto plain = [](const QString& text) {
+        for (const QChar c : text)
+            if (c.unicode() < 0x20 || c.unicode() > 0x7e)
+                return false;   // bytes of another encoding than the driver would read
+        return true;
+    };
+    QString driver;
+    QStringList parts;
+    for (const auto& [key, value] : dataSourceAttributes) {
+        if (key.compare(QLatin1String("Description"), Qt::CaseInsensitive) == 0)
+            continue;
+        if (key.isEmpty() || key.contains(unsafeKey) || !plain(key) || !plain(value))
+            return {};
+        if (EngineConfig::needsQuoting(value) && !bracesHonoured)
+            return {};
+        const QString v = EngineConfig::needsQuoting(value) ? EngineConfig::braced(value) : value;
+        if (key.compare(QLatin1String("Driver"), Qt::CaseInsensitive) == 0)
+            driver = v;
+        else
+            parts << key + QLatin1Char('=') + v;
+    }
+    if (driver.isEmpty())
+        return {};
+    parts.prepend(QStringLiteral("DRIVER=") + driver);
+    return parts.join(QLatin1Char(';'));
+}
+
 QString OdbcTarget::dataSourceText() const
 {
     static const QRegularExpression unsafe(QStringLiteral("[;{}=]"));
     if (dataSource.contains(unsafe))
         throw DatabaseError(QStringLiteral("数据源名称“%1”无效").arg(dataSource));
-    QString text = dataSource;
+    QString text = inlineAttributes();
+    if (text.isEmpty())
+        text = dataSource;
     if (sendCredentials && !userName.isEmpty())
         text += QStringLiteral(";UID=") + EngineConfig::attributeValue(userName, bracesHonoured, QStringLiteral("USER NAME"));
     if (sendCredentials && !password.isEmpty())

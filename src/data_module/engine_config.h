@@ -2,6 +2,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 // How a driver name and parameter lines become an ODBC connection. Built-in defaults
 // for every driver the account-set settings name; a site overrides them, or defines
 // an alias such as "cwbase3", in the engine settings file "engine.ini" of the program's
@@ -43,11 +45,19 @@ struct OdbcTarget {
     // driver manager does not name one) and how it reads values.
     QString driverLibrary;
     bool bracesHonoured = true;
+    // The data source's section of odbc.ini. Sent in place of its name, so that neither the
+    // driver manager nor the driver reads odbc.ini again for each of its keys (a site's file
+    // may hold thousands of data sources); the name is sent when a value could not go as it
+    // stands.
+    QList<std::pair<QString, QString>> dataSourceAttributes;
 
-    // What QODBC is given as its database name for a data source: Qt puts "DSN=" in
-    // front; user and password follow. Throws for a name or a value that could add
-    // attributes.
+    // What QODBC is given as its database name for a data source: the section's attributes
+    // with its DRIVER=, or the name (Qt puts "DSN=" in front); user and password follow.
+    // Throws for a name or a value that could add attributes.
     QString dataSourceText() const;
+
+private:
+    QString inlineAttributes() const;
 };
 
 class EngineConfig {

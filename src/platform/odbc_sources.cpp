@@ -1,8 +1,22 @@
 #include "platform/odbc_sources.h"
 
+#include "platform/ini_profile.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+
 #include <sql.h>
 #include <sqlext.h>
 #include <odbcinst.h>
+
+// Where the driver manager keeps the user's and the system's odbc.ini.
+extern "C" {
+BOOL _odbcinst_UserINI(char* pszFileName, BOOL bVerify);
+BOOL _odbcinst_SystemINI(char* pszFileName, BOOL bVerify);
+}
 
 namespace {
 void collect(SQLHENV env, SQLUSMALLINT firstDirection, bool system, QList<OdbcDataSource>& out)
@@ -40,6 +54,84 @@ bool usableName(const QString& name)
 {
     return !name.isEmpty() && !name.contains(QLatin1Char('[')) && !name.contains(QLatin1Char(']'));
 }
+
+QString iniPath(BOOL (*where)(char*, BOOL))
+{
+    char buffer[4096 + 1] = {};
+    if (!where(buffer, 0))
+        return {};
+    return QString::fromLocal8Bit(buffer);
+}
+
+// A site's odbc.ini may hold thousands of data sources: the file is read and its sections
+// located once, again only when it changed, and only the lines of the section asked for
+// are parsed.
+IniProfile sectionOf(const QString& path, const QString& name)
+{
+    struct Cached {
+        QDateTime modified;
+        qint64 size = -1;
+        QByteArray bytes;
+        QHash<QByteArray, QList<std::pair<qsizetype, qsizetype>>> sections;   // lower-cased name -> lines
+    };
+    static QMutex mutex;
+    static QHash<QString, Cached> cache;
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile())
+        return {};
+    const QMutexLocker lock(&mutex);
+    Cached& c = cache[path];
+    if (c.size != info.size() || c.modified != info.lastModified()) {
+        QFile file(path);
+        c.bytes = file.open(QIODevice::ReadOnly) ? file.read(IniProfile::MaxFileSize) : QByteArray();
+        c.size = info.size();
+        c.modified = info.lastModified();
+        c.sections.clear();
+        QList<std::pair<qsizetype, qsizetype>>* current = nullptr;
+        for (qsizetype at = 0; at < c.bytes.size();) {
+            qsizetype end = c.bytes.indexOf('\n', at);
+            if (end < 0)
+                end = c.bytes.size();
+            qsizetype first = at;
+            while (first < end && (c.bytes.at(first) == ' ' || c.bytes.at(first) == '\t'))
+                ++first;
+            if (first < end && c.bytes.at(first) == '[') {
+                const qsizetype close = c.bytes.indexOf(']', first);
+                current = close > first && close < end
+                    ? &c.sections[c.bytes.mid(first + 1, close - first - 1).trimmed().toLower()]
+                    : nullptr;
+            }
+            if (current)
+                current->append({at, end + 1});
+            at = end + 1;
+        }
+    }
+    QByteArray slice;
+    for (const auto& [from, to] : c.sections.value(name.toLocal8Bit().toLower()))
+        slice += c.bytes.mid(from, to - from);
+    return IniProfile::fromBytes(slice);
+}
+
+bool isListSection(const QString& name)
+{
+    return name.compare(QLatin1String("ODBC Data Sources"), Qt::CaseInsensitive) == 0;
+}
+}
+
+QList<OdbcAttribute> odbcDataSourceAttributes(const QString& dataSourceName)
+{
+    if (!usableName(dataSourceName) || isListSection(dataSourceName))
+        return {};
+    for (const QString& path : {iniPath(_odbcinst_UserINI), iniPath(_odbcinst_SystemINI)}) {
+        const IniProfile profile = sectionOf(path, dataSourceName);
+        if (profile.value(dataSourceName, QStringLiteral("Driver")).isEmpty())
+            continue;   // as the driver manager, which takes the first file naming a driver
+        QList<OdbcAttribute> out;
+        for (const QString& key : profile.keys(dataSourceName))
+            out.append({key, profile.value(dataSourceName, key)});
+        return out;
+    }
+    return {};
 }
 
 QList<OdbcDataSource> odbcDataSources()
@@ -57,18 +149,10 @@ QList<OdbcDataSource> odbcDataSources()
 
 QString odbcDriverOf(const QString& dataSourceName)
 {
-    if (!usableName(dataSourceName)
-        || dataSourceName.compare(QLatin1String("ODBC Data Sources"), Qt::CaseInsensitive) == 0)
-        return {};
-    const QByteArray section = dataSourceName.toLocal8Bit();
-    SQLSetConfigMode(ODBC_USER_DSN);
-    QString driver = profileValue(section, "Driver", "ODBC.INI");
-    if (driver.isEmpty()) {
-        SQLSetConfigMode(ODBC_SYSTEM_DSN);
-        driver = profileValue(section, "Driver", "ODBC.INI");
-    }
-    SQLSetConfigMode(ODBC_BOTH_DSN);
-    return driver;
+    for (const OdbcAttribute& a : odbcDataSourceAttributes(dataSourceName))
+        if (a.key.compare(QLatin1String("Driver"), Qt::CaseInsensitive) == 0)
+            return a.value;
+    return {};
 }
 
 QString odbcDriverLibrary(const QString& driver)

@@ -130,6 +130,7 @@ private slots:
     void laterData_data();
     void laterData();
     void failedDeleteKeepsTheRows();
+    void paddedYearIsTrimmed();
     void faultInEveryTransaction_data();
     void faultInEveryTransaction();
     void statementsByKind_data();
@@ -462,6 +463,14 @@ void TestYearEndCheck::laterData()
     QCOMPARE(as.count(QStringLiteral("KRHZD")), 4);
     QCOMPARE(as.count(QStringLiteral("KRHZD2003")) + as.count(QStringLiteral("KRHZD2004")), 0);
     QCOMPARE(prompts.texts(), QStringList{QStringLiteral("年结前数据检查完毕！")});
+}
+
+void TestYearEndCheck::paddedYearIsTrimmed()
+{
+    // A fixed-width F_VAL as some servers return it: the year must still compare as 2004.
+    TestAccountSet as;
+    as.exec(QStringLiteral("update JWCONF set F_VAL = '2004    ' where F_VKEY = 'BB_KJND'"));
+    QCOMPARE(CheckYearJob::ReadKjnd(as.mast(), QStringLiteral("BB")), QStringLiteral("2004"));
 }
 
 void TestYearEndCheck::failedDeleteKeepsTheRows()

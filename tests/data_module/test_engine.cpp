@@ -64,7 +64,12 @@ private slots:
         m_dbFile = m_dir.filePath(QStringLiteral("engine.db"));
         QFile ini(m_dir.filePath(QStringLiteral("odbc.ini")));
         QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write(QStringLiteral("[engine_test]\nDriver=SQLite3\nDatabase=%1\n").arg(m_dbFile).toUtf8());
+        ini.write(QStringLiteral("[engine_test]\nDriver=SQLite3\nDatabase=%1\n"
+                                 "[engine_semi]\nDriver=SQLite3\nDescription=a; b\nDatabase=/x;y.db\n"
+                                 "[engine_tds]\nDriver=/opt/drivers/libtdsodbc.so\nDescription=a; b\nServer=h;1\nPort=5000\n"
+                                 "[engine_gbk]\nDriver=SQLite3\nDatabase=/数据/a.db\n")
+                      .arg(m_dbFile)
+                      .toUtf8());
         ini.close();
         qputenv("ODBCINI", ini.fileName().toLocal8Bit());
         qputenv("VOSTREL_HOME", m_dir.path().toLocal8Bit());
@@ -505,6 +510,28 @@ private slots:
             QVERIFY_THROWS_EXCEPTION(DatabaseError, text());
         else
             QCOMPARE(text(), expected);
+    }
+
+    // A data source of the odbc.ini goes as its own attributes, so that nothing reads the
+    // file again; by its name when a value could not go as it stands.
+    void dataSourceGoesAsItsAttributes_data()
+    {
+        QTest::addColumn<QString>("dsn");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("sqlite") << "engine_test" << QStringLiteral("DRIVER=SQLite3;Database=") + m_dbFile;
+        QTest::newRow("sqlite, a value it would split") << "engine_semi" << "engine_semi";
+        QTest::newRow("driver reading braces") << "engine_tds"
+                                               << "DRIVER=/opt/drivers/libtdsodbc.so;Server={h;1};Port=5000;UID=u;PWD=p";
+        QTest::newRow("not plain ASCII") << "engine_gbk" << "engine_gbk";
+        QTest::newRow("not in the file") << "elsewhere" << "elsewhere;UID=u;PWD=p";
+    }
+    void dataSourceGoesAsItsAttributes()
+    {
+        QFETCH(QString, dsn);
+        QFETCH(QString, expected);
+        const OdbcTarget t = EngineConfig().resolve(QStringLiteral("ODBC"),
+            {QStringLiteral("ODBC DSN=") + dsn, QStringLiteral("USER NAME=u"), QStringLiteral("PASSWORD=p")});
+        QCOMPARE(t.dataSourceText(), expected);
     }
 
     void passwordWithSemicolonNeverReachesTheSqliteDriver()

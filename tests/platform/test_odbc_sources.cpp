@@ -15,6 +15,9 @@ private slots:
     void driverOfDataSource();
     void driverLibrary_data();
     void driverLibrary();
+    void sectionAttributes_data();
+    void sectionAttributes();
+    void editedFileIsReadAgain();
 
 private:
     QTemporaryDir m_dir;
@@ -37,7 +40,8 @@ void TestOdbcSources::initTestCase()
         "[UserOnly]\nDriver=SQLite3\nDatabase=/nonexistent/u.db\n\n"
         "[Shared]\nDriver=SQLite3\nDatabase=/nonexistent/s.db\n\n"
         "[Aliased]\nDriver=LogDrv\n\n[ByPath]\nDriver=/opt/drivers/libx.so\n\n[Wide]\nDriver=Both\n\n"
-        "[Broken]\nDriver=NoSuchDriver\n\n[NoDriver]\nDatabase=/nonexistent/n.db\n");
+        "[Broken]\nDriver=NoSuchDriver\n\n[NoDriver]\nDatabase=/nonexistent/n.db\n"
+        "  [ Spread ]  \nDriver = SQLite3\n; a comment\nTimeout = 2000\n[Other]\nDatabase=/x.db\n[spread]\nStepAPI=1\n");
     write(m_dir.filePath(QStringLiteral("odbc.ini")),
         "[ODBC Data Sources]\nSystemOnly=SQLite\nShared=SQLite\n\n"
         "[SystemOnly]\nDriver=SQLite\nDatabase=/nonexistent/y.db\n\n"
@@ -55,7 +59,7 @@ void TestOdbcSources::userSourcesBeforeSystemOnes()
     for (const OdbcDataSource& s : odbcDataSources())
         listed << (s.system ? QStringLiteral("system:") : QStringLiteral("user:")) + s.name;
     QCOMPARE(listed, (QStringList{"user:UserOnly", "user:Shared", "user:Aliased", "user:ByPath", "user:Wide", "user:Broken",
-                           "user:NoDriver", "system:SystemOnly", "system:Shared"}));
+                           "user:NoDriver", "user:Spread", "user:Other", "user:spread", "system:SystemOnly", "system:Shared"}));
 }
 
 void TestOdbcSources::driverOfDataSource_data()
@@ -99,6 +103,45 @@ void TestOdbcSources::driverLibrary()
     QFETCH(QString, dataSource);
     QFETCH(QString, library);
     QCOMPARE(odbcDataSourceLibrary(dataSource), library);
+}
+
+// The data source's own lines, as the driver manager would read them for it.
+void TestOdbcSources::sectionAttributes_data()
+{
+    QTest::addColumn<QString>("dataSource");
+    QTest::addColumn<QStringList>("attributes");
+    QTest::newRow("user data source") << "UserOnly" << QStringList{"Driver=SQLite3", "Database=/nonexistent/u.db"};
+    QTest::newRow("user one wins") << "shared" << QStringList{"Driver=SQLite3", "Database=/nonexistent/s.db"};
+    QTest::newRow("system data source") << "SystemOnly" << QStringList{"Driver=SQLite", "Database=/nonexistent/y.db"};
+    QTest::newRow("blanks around, repeated section") << "SPREAD"
+                                                     << QStringList{"Driver=SQLite3", "Timeout=2000", "StepAPI=1"};
+    QTest::newRow("no driver") << "NoDriver" << QStringList{};
+    QTest::newRow("not there") << "Nowhere" << QStringList{};
+    QTest::newRow("the list") << "ODBC Data Sources" << QStringList{};
+}
+
+void TestOdbcSources::sectionAttributes()
+{
+    QFETCH(QString, dataSource);
+    QFETCH(QStringList, attributes);
+    QStringList seen;
+    for (const OdbcAttribute& a : odbcDataSourceAttributes(dataSource))
+        seen << a.key + u'=' + a.value;
+    QCOMPARE(seen, attributes);
+}
+
+void TestOdbcSources::editedFileIsReadAgain()
+{
+    const QString path = m_dir.filePath(QStringLiteral("user.ini"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    QCOMPARE(odbcDriverOf(QStringLiteral("Added")), QString());
+    write(path, before + "\n[Added]\nDriver=LogDrv\n");
+    QCOMPARE(odbcDriverOf(QStringLiteral("Added")), QStringLiteral("LogDrv"));
+    write(path, before);
+    QCOMPARE(odbcDriverOf(QStringLiteral("Added")), QString());
 }
 
 QTEST_GUILESS_MAIN(TestOdbcSources)
