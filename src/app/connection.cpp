@@ -53,6 +53,7 @@ QString ConnectAccountSet(TEndYearDataMod& dm, const QString& userCode, const QS
     ConnectionState& state = dm.state;
     if (mast.connected())
         mast.disconnect();
+    state.AccountSet.clear();
     const QString C = computerName();
     const IniProfile settings = IniProfile::load(programFile(settingsFileName));
     mast.clearParams();
@@ -173,6 +174,7 @@ QString ConnectAccountSet(TEndYearDataMod& dm, const QString& userCode, const QS
         mast.setParam(QStringLiteral("USER NAME"), owner);
         mast.setParam(QStringLiteral("PASSWORD"), ownerPassword);
         mast.connect();
+        state.AccountSet = ztbh;
     } catch (...) {
         dm.LoginQuery.close();
         if (mast.connected())

@@ -1,7 +1,11 @@
 #include "cleanup/write_back.h"
 
+#include "cleanup/write_back_backup.h"
+
 #include "data_module/database_error.h"
 #include "data_module/end_year_data_mod.h"
+
+#include <QDir>
 
 WriteBack::WriteBack(TEndYearDataMod& dm, const CleanupState& state, WriteBackSinks sinks, CleanupClock clock)
     : m_dm(dm), m_state(state), m_sinks(sinks), m_clock(std::move(clock))
@@ -68,6 +72,20 @@ bool WriteBack::WriteBackClass(const QString& reportTable, const QString& rangeT
         return fail(QStringLiteral(" **********整理") + n + QStringLiteral("临时表中数据失败！"), true);
     log(QStringLiteral(" 完成整理") + n + QStringLiteral("临时表中数据"));
     advance();
+
+    if (m_backup) {
+        // The rows about to be replaced, on the disk before the delete is sent.
+        log(QStringLiteral(" 开始备份") + n + QStringLiteral("主表中将被替换的数据"));
+        events();
+        int saved = 0;
+        const QString error = m_backup->saveClass(m_dm.mast, n, reportTable, rangeTable, keyColumns, indexName, &saved);
+        if (!error.isEmpty())
+            return fail(QStringLiteral(" **********") + n + QStringLiteral("主表数据未能备份（") + error
+                    + QStringLiteral("），不写回主表，主表数据保持不变！"),
+                true);
+        log(QStringLiteral(" 已将") + n + QStringLiteral("主表中将被替换的") + QString::number(saved)
+            + QStringLiteral("行数据备份到") + QDir::toNativeSeparators(m_backup->fileName()));
+    }
 
     log(QStringLiteral(" 开始删除") + n + QStringLiteral("主表中重复数据"));
     events();

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class TEndYearDataMod;
+class WriteBackBackup;
 
 struct WriteBackSinks {
     ReportSink& log;          // BatchAppendMemo
@@ -22,6 +23,11 @@ class WriteBack {
 public:
     WriteBack(TEndYearDataMod& dm, const CleanupState& state, WriteBackSinks sinks,
         CleanupClock clock = systemClock);
+
+    // The before-image file of the run: each class's report rows of its key range are saved
+    // there before they are deleted, and a class that cannot be saved is not written back.
+    // None: no backup is made.
+    void setBackup(WriteBackBackup* backup) { m_backup = backup; }
 
     // Every class of the system with Found, in class order, then the working tables are
     // dropped. Classes the automatic cleanup left out are not written back; the log says
@@ -48,4 +54,5 @@ private:
     const CleanupState& m_state;
     WriteBackSinks m_sinks;
     CleanupClock m_clock;
+    WriteBackBackup* m_backup = nullptr;
 };

@@ -37,6 +37,7 @@ inline int kindNumber(DbKind kind) { return static_cast<int>(kind); }
 struct ConnectionState {
     DbKind DatabaseKind = DbKind::Anywhere;
     QString WorkstationCode;        // kind 3 only; "ERROR" when the lookup failed
+    QString AccountSet;             // the account-set code (Ztbh) of the connection
     QString SystemSelector;         // "BB" or "HZ"
     TableNameSet TableNames;
 };

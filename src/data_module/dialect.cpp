@@ -398,6 +398,13 @@ bool dialect::runSqliteProcedure(const QString& sql, const SqliteSteps& steps)
     return false;
 }
 
+QString dialect::dropIndexStatement(DbKind kind, const QString& table, const QString& index)
+{
+    if (kind == DbKind::Db2Oracle)
+        return QStringLiteral("drop index ") + index;
+    return QStringLiteral("drop index ") + table + QLatin1Char('.') + index;
+}
+
 bool dialect::concatenatesWithBars(const QString& dbmsName)
 {
     for (const char* name : {"SQLite", "Oracle", "DB2", "PostgreSQL"})

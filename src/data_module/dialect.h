@@ -2,6 +2,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "data_module/connection_state.h"
+
 #include <optional>
 
 class Backend;
@@ -63,6 +65,10 @@ std::optional<DefaultChange> parseDefaultChange(const QString& sql);
 // The CREATE TABLE text with the column's DEFAULT clause replaced by "DEFAULT value", or
 // added at the end of the column's definition; empty when the table has no such column.
 QString withColumnDefault(const QString& createSql, const QString& column, const QString& value);
+
+// The drop of index `index` of `table` in the form of the database kind: "drop index I" on
+// DB2 and Oracle (index names are per schema), "drop index T.I" on the others.
+QString dropIndexStatement(DbKind kind, const QString& table, const QString& index);
 
 // Text concatenation of column expressions in which a NULL part counts as empty, in the
 // operator of the DBMS the driver names: "||" on SQLite, DB2, Oracle and PostgreSQL, where

@@ -1,5 +1,7 @@
 #include "maintenance/schema_rebuild.h"
 
+#include "data_module/dialect.h"
+
 namespace {
 // "【k】" and the failure text.
 QString numbered(int k, const QString& error)
@@ -32,9 +34,9 @@ IndexRebuildJob::IndexRebuildJob(const JobContext& context, const IndexLists& li
 QString IndexRebuildJob::dropStatement(DbKind kind, const QString& indexName, const QString& tableName,
     const QString& yearSuffix)
 {
-    if (kind == DbKind::Db2Oracle)
-        return QStringLiteral("drop index ") + indexName + yearSuffix;
-    return QStringLiteral("drop index ") + tableName + yearSuffix + QStringLiteral(".") + indexName;
+    // Only the DB2/Oracle form names the year's index.
+    return dialect::dropIndexStatement(
+        kind, tableName + yearSuffix, kind == DbKind::Db2Oracle ? indexName + yearSuffix : indexName);
 }
 
 QString IndexRebuildJob::createStatement(const QString& indexType, const QString& indexName,

@@ -87,6 +87,7 @@ void TestConnectionOdbc::loginConnectsAsTheOwner()
     QCOMPARE(dm.mast.param(QStringLiteral("USER NAME")), QStringLiteral("dba"));
     QCOMPARE(dm.mast.param(QStringLiteral("PASSWORD")), QStringLiteral("sql"));
     QCOMPARE(dm.state.WorkstationCode, QString());
+    QCOMPARE(dm.state.AccountSet, QStringLiteral("001"));
 
     // The owner connection works.
     Query q(dm.mast);

@@ -7,6 +7,7 @@
 #include "cleanup/ui/frm_data_opti.h"
 #include "cleanup/ui/review_hint.h"
 #include "cleanup/ui/review_panel.h"
+#include "cleanup/write_back_backup.h"
 #include "support/scripted_prompts.h"
 
 #include <QCheckBox>
@@ -33,6 +34,19 @@ const QString T = QStringLiteral("【11:22:33】 ");
 const QString kNoYear = QStringLiteral("该年度没有数据，请重新指定会计年度！");
 const QString kConfirmClean = QStringLiteral("确认清理数据吗？");
 const QString kDone = QStringLiteral("数据清理完毕!");
+
+// The finish box: kDone, then the backup file of the run, which is the one backup in the
+// program directory's backups folder and holds every class found duplicated (any number of
+// classes for -1).
+QString doneText(TestAccountSet& as, int classes = -1)
+{
+    const QList<BackupInfo> backups = WriteBackBackup::list(as.filePath(QStringLiteral("backups")));
+    if (backups.size() != 1 || (classes >= 0 && backups.first().classes.size() != classes))
+        return QStringLiteral("<not one backup of %1 classes>").arg(classes);
+    return kDone + QStringLiteral("\n\n写回前被替换的主表数据已备份到：\n")
+        + QDir::toNativeSeparators(backups.first().fileName)
+        + QStringLiteral("\n如需恢复，请使用“重复数据清理写回恢复”功能。");
+}
 const QStringList kReviewBoxes{QStringLiteral("检查"), QStringLiteral("确认删除该记录吗？"),
     QStringLiteral("该行字典内码已经使用，"), QStringLiteral("该列字典内码已经使用，")};
 
@@ -287,7 +301,7 @@ void TestWizard::automaticCleanupResolvesEverything()
     QCOMPARE(w->DeleteDirtyBar->maximum(), 10);
     prompts.boxes.clear();
     wz.next();
-    QCOMPARE(prompts.texts(), QStringList{"数据清理完毕!"});
+    QCOMPARE(prompts.texts(), QStringList{doneText(as, int(dataClassesOf(system).size()))});
     QCOMPARE(w->BtnNext[5]->text(), "完成(&Y)");
     const QStringList log = wz.log(w->BatchAppendMemo);
     QCOMPARE(log.last(), T + " 删除临时表完毕");
@@ -384,7 +398,7 @@ void TestWizard::runWithReview()
     wz.next();
     QCOMPARE(w->currentPage(), 5);
     wz.next();
-    QCOMPARE(prompts.texts(), QStringList{"数据清理完毕!"});
+    QCOMPARE(prompts.texts(), QStringList{doneText(as)});
     QVERIFY(!wz.log(w->BatchAppendMemo).join('\n').contains("**********"));
 
     const TableNameSet& n = as.dm().state.TableNames;
@@ -594,7 +608,7 @@ void TestWizard::fromTheMainWindow()
     QCOMPARE(seenCaption, caption);
     QCOMPARE(seenSelector, system);
     QCOMPARE(yearBoxes, QStringList{"该年度没有数据，请重新指定会计年度！"});
-    QCOMPARE(prompts.texts().last(), "数据清理完毕!");
+    QCOMPARE(prompts.texts().last(), doneText(as));
     QCOMPARE(dm.state.TableNames.YearSuffix, "");
     for (const DataClass* c : dataClassesOf(system)) {
         const QString t = c->reportTable(dm.state.TableNames);

@@ -11,9 +11,11 @@
 #include "cleanup/ui/frm_data_opti_sinks.h"
 #include "cleanup/ui/review_panel.h"
 #include "cleanup/write_back.h"
+#include "cleanup/write_back_backup.h"
 #include "data_module/end_year_data_mod.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
@@ -183,6 +185,17 @@ void TFrmDataOpti::prepareStep5()
     m_sinks->batchBar.setPosition(0);
 }
 
+namespace {
+// The finish box's note on the run's backup file.
+QString finishBackupNote(const WriteBackBackup& backup)
+{
+    if (backup.savedClasses() == 0)
+        return {};
+    return QStringLiteral("\n\n写回前被替换的主表数据已备份到：\n") + QDir::toNativeSeparators(backup.fileName())
+        + QStringLiteral("\n如需恢复，请使用“重复数据清理写回恢复”功能。");
+}
+}
+
 void TFrmDataOpti::BtnStep5NextClick()
 {
     if (m_writtenBack) {
@@ -192,11 +205,13 @@ void TFrmDataOpti::BtnStep5NextClick()
     runGuarded([this] {
         WriteBack writeBack(m_dm, m_state,
             WriteBackSinks{*BatchAppendMemo, m_sinks->batchBar, m_sinks->deleteBar, guard()}, clock());
+        WriteBackBackup backup(WriteBackBackup::defaultFolder(), m_dm.state.AccountSet, systemSelector(m_system));
+        writeBack.setBackup(&backup);
         writeBack.WriteBackAll();
         m_writtenBack = true;
         BtnNext[5]->setText(QStringLiteral("完成(&Y)"));
-        prompts().message(QStringLiteral("数据清理完毕!"), QStringLiteral("提示"), PromptIcon::Information,
-            PromptButtons::Ok);
+        prompts().message(QStringLiteral("数据清理完毕!") + finishBackupNote(backup), QStringLiteral("提示"),
+            PromptIcon::Information, PromptButtons::Ok);
     });
 }
 
