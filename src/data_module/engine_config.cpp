@@ -267,7 +267,9 @@ QString OdbcTarget::inlineAttributes() const
     if (driver.isEmpty())
         return {};
     parts.prepend(QStringLiteral("DRIVER=") + driver);
-    return parts.join(QLatin1Char(';'));
+    const QString text = parts.join(QLatin1Char(';'));
+    // QODBC takes any text holding ".dsn" for the name of a file data source.
+    return text.contains(QLatin1String(".dsn"), Qt::CaseInsensitive) ? QString() : text;
 }
 
 QString OdbcTarget::dataSourceText() const

@@ -67,7 +67,8 @@ private slots:
         ini.write(QStringLiteral("[engine_test]\nDriver=SQLite3\nDatabase=%1\n"
                                  "[engine_semi]\nDriver=SQLite3\nDescription=a; b\nDatabase=/x;y.db\n"
                                  "[engine_tds]\nDriver=/opt/drivers/libtdsodbc.so\nDescription=a; b\nServer=h;1\nPort=5000\n"
-                                 "[engine_gbk]\nDriver=SQLite3\nDatabase=/数据/a.db\n")
+                                 "[engine_gbk]\nDriver=SQLite3\nDatabase=/数据/a.db\n"
+                                 "[engine_file]\nDriver=SQLite3\nDatabase=/x/old.DSN.db\n")
                       .arg(m_dbFile)
                       .toUtf8());
         ini.close();
@@ -523,6 +524,7 @@ private slots:
         QTest::newRow("driver reading braces") << "engine_tds"
                                                << "DRIVER=/opt/drivers/libtdsodbc.so;Server={h;1};Port=5000;UID=u;PWD=p";
         QTest::newRow("not plain ASCII") << "engine_gbk" << "engine_gbk";
+        QTest::newRow("QODBC would read a file data source") << "engine_file" << "engine_file";
         QTest::newRow("not in the file") << "elsewhere" << "elsewhere;UID=u;PWD=p";
     }
     void dataSourceGoesAsItsAttributes()
