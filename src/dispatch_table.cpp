@@ -3,6 +3,7 @@
 #include "checks/ui/check_year_form.h"
 #include "checks/ui/unit_info_opti_form.h"
 #include "cleanup/ui/frm_data_opti.h"
+#include "cleanup/ui/restore_form.h"
 #include "maintenance/ui/del_bbex_form.h"
 #include "maintenance/ui/drop_temp_form.h"
 #include "maintenance/ui/rebuild_forms.h"
@@ -35,5 +36,7 @@ DispatchTable buildDispatchTable(TEndYearDataMod& dm)
     table[QStringLiteral("mnJS2JY")] = [&dm](QWidget* owner) -> QDialog* { return new TJs2JyForm(dm, owner); };
     table[QStringLiteral("mnAny")] = [&dm](QWidget* owner) -> QDialog* { return new TAnyCntForm(dm, owner); };
     table[QStringLiteral("mnCount")] = [&dm](QWidget* owner) -> QDialog* { return new TFrmTabCount(dm, owner); };
+    // The backups of the cleanup's write-backs and their restore.
+    table[QStringLiteral("mnRestore")] = [&dm](QWidget* owner) -> QDialog* { return new TRestoreForm(dm, owner); };
     return table;
 }

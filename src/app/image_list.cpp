@@ -15,7 +15,7 @@ void ensureResources()
 QIcon imageListIcon(int index)
 {
     static const char* const names[ImageListCount] = {"0_reindex", "1_droptemp", "2_optibb", "3_close",
-        "4_optihz", "5_redefault", "6_register", "7_bbex", "8_check", "9_cells"};
+        "4_optihz", "5_redefault", "6_register", "7_bbex", "8_check", "9_cells", "10_restore"};
     if (index < 0 || index >= ImageListCount)
         return {};
     ensureResources();

@@ -40,6 +40,7 @@ const MenuEntry MenuEntries[] = {
     {"mnJS2JY", u"计算公式另存为校验公式", &TMainForm::mnJS2JYClick},
     {"mnAny", u"单机库报表格式导入导出", &TMainForm::mnAnyClick},
     {"mnCount", u"分模块数据表记录数统计", &TMainForm::mnCountClick},
+    {"mnRestore", u"重复数据清理写回恢复", &TMainForm::mnRestoreClick},
     {"CloseMenu", u"退出系统", &TMainForm::CloseMenuClick},
 };
 
@@ -61,6 +62,7 @@ const ToolEntry ToolEntries[] = {
     // Opens the irregular-cell window like the menu entry; it shows no hint.
     {"ToolButton5", 9, nullptr, "N3"},
     {"ToolButton1", 6, u"控件注册", "RegMnu"},
+    {"RestoreBtn", 10, u"重复数据清理写回恢复", "mnRestore"},
     {"ToolButton4", -1, nullptr, nullptr},
     {"CloseBtn", 3, u"退出系统", "CloseMenu"},
 };
@@ -208,4 +210,5 @@ void TMainForm::mnJS2JYClick()
 
 void TMainForm::mnAnyClick() { openFunction(QStringLiteral("mnAny")); }
 void TMainForm::mnCountClick() { openFunction(QStringLiteral("mnCount")); }
+void TMainForm::mnRestoreClick() { openFunction(QStringLiteral("mnRestore")); }
 void TMainForm::CloseMenuClick() { close(); }

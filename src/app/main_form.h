@@ -49,6 +49,7 @@ public slots:
     void mnJS2JYClick();
     void mnAnyClick();
     void mnCountClick();
+    void mnRestoreClick();
     void CloseMenuClick();
 
 private:

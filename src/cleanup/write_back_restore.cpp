@@ -1,5 +1,6 @@
 #include "cleanup/write_back_restore.h"
 
+#include "cleanup/cleanup_sinks.h"
 #include "data_module/database.h"
 #include "data_module/database_error.h"
 #include "data_module/dialect.h"
@@ -51,13 +52,19 @@ bool WriteBackRestoreJob::failClass(const BackupClass& c, const QString& error)
 {
     log(QStringLiteral("**********恢复") + c.className + QStringLiteral("失败，") + c.reportTable
         + QStringLiteral("保持不变：") + error);
-    m_log.addLine(QString(30, QLatin1Char('=')));
+    closeClass();
     return false;
+}
+
+void WriteBackRestoreJob::closeClass()
+{
+    m_log.addLine(logSeparator());
+    m_log.addLine(logBlankLine());
 }
 
 bool WriteBackRestoreJob::restoreClass(const QString& fileName, const BackupClass& c)
 {
-    m_log.addLine(QString(30, QLatin1Char('=')));
+    m_log.addLine(logSeparator());
     log(QStringLiteral("开始恢复") + c.className + QStringLiteral("（") + c.reportTable + QStringLiteral("，")
         + QString::number(c.rowCount) + QStringLiteral("行）"));
     m_context.events.processEvents();
@@ -143,7 +150,7 @@ bool WriteBackRestoreJob::restoreClass(const QString& fileName, const BackupClas
         db.commit();
         log(QStringLiteral("恢复") + c.className + QStringLiteral("成功：删除") + QString::number(deleted)
             + QStringLiteral("行，写回备份中的") + QString::number(rows.size()) + QStringLiteral("行"));
-        m_log.addLine(QString(30, QLatin1Char('=')));
+        closeClass();
         return true;
     } catch (const DatabaseError& e) {
         q.close();
@@ -168,6 +175,6 @@ bool WriteBackRestoreJob::restoreClass(const QString& fileName, const BackupClas
             log(QStringLiteral("**********未能重建") + c.className + QStringLiteral("主表的唯一索引") + c.indexName
                 + QStringLiteral("：") + again);
     }
-    m_log.addLine(QString(30, QLatin1Char('=')));
+    closeClass();
     return false;
 }

@@ -22,6 +22,7 @@ public:
 private:
     void log(const QString& text);
     bool failClass(const BackupClass& c, const QString& error);
+    void closeClass();   // the separator and the blank line after a class
 
     JobContext m_context;
     ReportSink& m_log;

@@ -60,7 +60,7 @@ struct Rig {
 };
 
 const QStringList AllEntries{"MnOptiBB", "MnOptiHZ", "N2", "MnReIndex", "MnDropTemp", "DelBBEXmnu", "mnuCheck",
-    "N3", "RegMnu", "mnJS2JY", "mnAny", "mnCount"};
+    "N3", "RegMnu", "mnJS2JY", "mnAny", "mnCount", "mnRestore"};
 }
 
 class TestMainForm : public QObject {
@@ -96,8 +96,8 @@ void TestMainForm::menuEntriesInOrder()
                           QStringLiteral("mnuCheck 年结前数据检查整理"), QStringLiteral("N3 单元格不规范数据整理"),
                           QStringLiteral("RegMnu 控件注册"), QStringLiteral("mnJS2JY 计算公式另存为校验公式"),
                           QStringLiteral("mnAny 单机库报表格式导入导出"), QStringLiteral("mnCount 分模块数据表记录数统计"),
-                          QStringLiteral("CloseMenu 退出系统")}));
-    QCOMPARE(TMainForm::menuEntryNames().size(), 13);
+                          QStringLiteral("mnRestore 重复数据清理写回恢复"), QStringLiteral("CloseMenu 退出系统")}));
+    QCOMPARE(TMainForm::menuEntryNames().size(), 14);
 }
 
 void TestMainForm::entriesWithoutWindowAreDisabled()
@@ -136,7 +136,8 @@ void TestMainForm::toolButtons()
             QStringLiteral("ReDefBtn:报表默认值重建"), QStringLiteral("ReIndexBtn:报表索引重建"),
             QStringLiteral("DelTMPBtn:报表临时表清除"), QStringLiteral("ToolButton2:报表扩展表（KRBBEX\\HZBBEX）垃圾数据删除"),
             QStringLiteral("ToolButton3:年结前数据检查整理"), QStringLiteral("ToolButton5:"),
-            QStringLiteral("ToolButton1:控件注册"), QStringLiteral("ToolButton4:<gap 8>"),
+            QStringLiteral("ToolButton1:控件注册"), QStringLiteral("RestoreBtn:重复数据清理写回恢复"),
+            QStringLiteral("ToolButton4:<gap 8>"),
             QStringLiteral("CloseBtn:退出系统")}));
     QCOMPARE(f.toolButton(QStringLiteral("CloseBtn"))->toolButtonStyle(), Qt::ToolButtonIconOnly);
 }
@@ -258,6 +259,7 @@ void TestMainForm::toolButtonsOpenTheirEntry_data()
     QTest::newRow("ToolButton3") << "ToolButton3" << "mnuCheck";
     QTest::newRow("ToolButton5") << "ToolButton5" << "N3";
     QTest::newRow("ToolButton1") << "ToolButton1" << "RegMnu";
+    QTest::newRow("RestoreBtn") << "RestoreBtn" << "mnRestore";
 }
 
 void TestMainForm::toolButtonsOpenTheirEntry()

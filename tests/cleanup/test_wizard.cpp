@@ -6,6 +6,7 @@
 #include "app/system_year_choice.h"
 #include "cleanup/ui/frm_data_opti.h"
 #include "cleanup/ui/review_hint.h"
+#include "cleanup/ui/restore_form.h"
 #include "cleanup/ui/review_panel.h"
 #include "cleanup/write_back_backup.h"
 #include "support/scripted_prompts.h"
@@ -23,6 +24,7 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -561,17 +563,19 @@ void TestWizard::fromTheMainWindow()
     o.demoContent = true;
     TestAccountSet as(o);
     ScriptedPrompts prompts;
-    prompts.expectOnly(kReviewBoxes + QStringList{kNoYear, kConfirmClean, kDone});
+    prompts.expectOnly(kReviewBoxes + QStringList{kNoYear, kConfirmClean, kDone, "将按备份", "恢复完毕！"});
     DispatchTable table;
     TEndYearDataMod& dm = as.dm();
     table["MnOptiBB"] = [&dm](QWidget* owner) { return createDataOptiWindow(owner, dm); };
     table["MnOptiHZ"] = [&dm](QWidget* owner) { return createDataOptiWindow(owner, dm); };
+    table["mnRestore"] = [&dm](QWidget* owner) -> QDialog* { return new TRestoreForm(dm, owner); };
     TMainForm main(dm, table);
     main.show();
     // An earlier run of the other system must leave nothing behind in the names.
     FillTableNames(dm.state, system == "BB" ? "HZ" : "BB");
     dm.state.TableNames.YearSuffix = "2003";
 
+    const fixture::Snapshot before = fixture::snapshot(as, system);
     QString seenCaption, seenSelector;
     QStringList yearBoxes;
     QPointer<QDialog> seen;
@@ -616,6 +620,20 @@ void TestWizard::fromTheMainWindow()
         QCOMPARE(duplicatedKeys(as, t, *c), 0);
         QVERIFY(as.indexNames(t).contains(c->indexName(dm.state.TableNames)));
     }
+
+    // The write-back undone from the main window's last function entry.
+    int listed = 0;
+    QTimer::singleShot(0, [&] {
+        auto* r = qobject_cast<TRestoreForm*>(main.openWindow());
+        QVERIFY(r);
+        const auto closeAfter = qScopeGuard([r] { r->done(QDialog::Rejected); });
+        listed = r->BackupGrid->rowCount();
+        r->BtnRestore->click();
+    });
+    main.action("mnRestore")->trigger();
+    QCOMPARE(listed, 1);
+    QCOMPARE(prompts.texts().last(), "恢复完毕！");
+    QCOMPARE(fixture::snapshot(as, system), before);
     dm.QryGlobalOpen.close();
 }
 

@@ -3,6 +3,8 @@
 // whose backup cannot be made is not written back.
 #include "test_write_back_fixture.h"
 
+#include "app/report_memo.h"
+#include "cleanup/ui/restore_form.h"
 #include "cleanup/write_back.h"
 #include "cleanup/write_back_backup.h"
 #include "cleanup/write_back_restore.h"
@@ -11,6 +13,9 @@
 #include "support/statement_faults.h"
 
 #include <QDir>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -76,6 +81,9 @@ private slots:
     void roundTrip();
     void backupFailureKeepsTheClassOut_data();
     void backupFailureKeepsTheClassOut();
+    void faultAtEveryRestoreStatement_data();
+    void faultAtEveryRestoreStatement();
+    void restoreWindow();
 };
 
 void TestWriteBackRestore::roundTrip()
@@ -217,6 +225,100 @@ void TestWriteBackRestore::backupFailureKeepsTheClassOut()
     QCOMPARE(saved, expectedSaved);
     // A run that saved nothing leaves no file behind.
     QCOMPARE(QFileInfo(file).isFile(), !expectedSaved.isEmpty());
+}
+
+void TestWriteBackRestore::faultAtEveryRestoreStatement_data()
+{
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<FaultMoment>("moment");
+    for (const QString& system : {QStringLiteral("BB"), QStringLiteral("HZ")})
+        for (FaultMoment moment : {FaultMoment::Before, FaultMoment::After})
+            QTest::addRow("%s %s", qPrintable(system), faultMomentName(moment)) << system << moment;
+}
+
+void TestWriteBackRestore::faultAtEveryRestoreStatement()
+{
+    QFETCH(QString, system);
+    QFETCH(FaultMoment, moment);
+    ScriptedPrompts prompts;
+    QTemporaryDir dir;
+    Prepared p(system);
+    const QString file = p.writeBack(dir.path());
+    BackupInfo info;
+    QCOMPARE(WriteBackBackup::read(file, info), QString());
+    const BackupClass& c = info.classes.last();
+    const QString& t = c.reportTable;
+    const QStringList before = p.before[t];
+    const QStringList cleaned = fixture::snapshot(p.as, system)[t];
+    p.as.exec("create table keep_" + t + " as select * from " + t);
+    const auto reset = [&] {
+        p.as.exec("delete from " + t);
+        p.as.exec("insert into " + t + " select * from keep_" + t);
+        if (!p.as.indexNames(t).contains(c.indexName))
+            p.as.exec("create unique index " + c.indexName + " on " + t + "(" + c.keyColumns.join(',') + ")");
+    };
+    NullEvents events;
+    RecordingLog out;
+    WriteBackRestoreJob job(testJobContext(p.as.dm(), events), out);
+    const QStringList sent = recordStatements(p.as.mast(), [&] { QVERIFY(job.restoreClass(file, c)); });
+    QCOMPARE(fixture::snapshot(p.as, system)[t], before);
+    QVERIFY(sent.contains("BEGIN") && sent.contains("COMMIT"));
+    for (int i = 0; i < sent.size(); ++i) {
+        reset();
+        out.lines.clear();
+        bool ok = false;
+        {
+            StatementFault fault(p.as.mast(), i, moment);
+            ok = job.restoreClass(file, c);
+            QCOMPARE(fault.statement(), sent.at(i));
+        }
+        const QString at = QString::number(i) + ": " + sent.at(i) + "\n" + out.lines.join('\n');
+        const QStringList now = fixture::snapshot(p.as, system)[t];
+        // Restored only by a drop or a commit that took effect; otherwise as it was, index and all.
+        const bool restored = moment == FaultMoment::After
+            && (sent.at(i) == "COMMIT" || sent.at(i).startsWith("drop index"));
+        QVERIFY2(now == (restored ? before : cleaned), qPrintable(at));
+        if (!restored) {
+            QVERIFY2(!ok, qPrintable(at));
+            QVERIFY2(p.as.indexNames(t).contains(c.indexName), qPrintable(at));
+            QCOMPARE(out.lines.filter(QStringLiteral("**********恢复") + c.className + QStringLiteral("失败")).size(), 1);
+        }
+        // Whatever the fault left, the next restore completes.
+        QVERIFY2(job.restoreClass(file, c), qPrintable(at));
+        QCOMPARE(fixture::snapshot(p.as, system)[t], before);
+    }
+}
+
+void TestWriteBackRestore::restoreWindow()
+{
+    ScriptedPrompts prompts;
+    prompts.expectOnly({QStringLiteral("恢复完毕！")});
+    QTemporaryDir dir;
+    Prepared p(QStringLiteral("HZ"));
+    const QString file = p.writeBack(dir.path());
+    TRestoreForm w(p.as.dm());
+    w.setFolder(dir.path());
+    w.show();
+    QCOMPARE(w.BackupGrid->rowCount(), 1);
+    QStringList cells;
+    for (int col = 1; col < w.BackupGrid->columnCount(); ++col)
+        cells << w.BackupGrid->item(0, col)->text();
+    QCOMPARE(cells, (QStringList{kAccountSet, QStringLiteral("报表汇总"),
+                        QStringLiteral("行字典、列字典、单元字典、单位数据、汇总数据"), QStringLiteral("20"),
+                        QFileInfo(file).fileName()}));
+    // A look at the window: VOSTREL_RESTORE_SHOT names a PNG for the list (and .report.png after).
+    const QString shot = qEnvironmentVariable("VOSTREL_RESTORE_SHOT");
+    if (!shot.isEmpty())
+        w.grab().save(shot);
+    prompts.answers.enqueue(PromptAnswer::Yes);
+    w.BtnRestore->click();
+    QCOMPARE(prompts.boxes.first().caption, QStringLiteral("警告"));
+    QCOMPARE(prompts.texts().last(), QStringLiteral("恢复完毕！"));
+    QCOMPARE(fixture::snapshot(p.as, QStringLiteral("HZ")), p.before);
+    QCOMPARE(w.Pages->currentIndex(), 1);
+    if (!shot.isEmpty())
+        w.grab().save(shot + QStringLiteral(".report.png"));
+    QVERIFY(w.RestoreMemo->lines().last().endsWith(QStringLiteral("恢复完毕！")));
 }
 
 QTEST_MAIN(TestWriteBackRestore)

@@ -4,6 +4,7 @@
 #include "app/report_memo.h"
 #include "cleanup/write_back_backup.h"
 #include "cleanup/write_back_restore.h"
+#include "data_module/report_system.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,7 +20,7 @@ TRestoreForm::TRestoreForm(TEndYearDataMod& dataModule, QWidget* owner)
 {
     setObjectName(QStringLiteral("RestoreForm"));
     setWindowTitle(QStringLiteral("重复数据清理写回恢复"));
-    resize(640, 420);
+    resize(800, 440);
 
     auto* layout = new QVBoxLayout(this);
     Pages = new QTabWidget(this);
@@ -56,6 +57,7 @@ TRestoreForm::TRestoreForm(TEndYearDataMod& dataModule, QWidget* owner)
     BtnRefresh = addRunButton(QStringLiteral("BtnRefresh"), QStringLiteral("刷新"), [this] { refresh(); });
     BtnRestore = addRunButton(QStringLiteral("BtnRestore"), QStringLiteral("恢复"), [this] { BtnRestoreClick(); });
     BtnClose = addCloseButton();
+    BtnRestore->setDefault(true);
     layout->addLayout(buttonRow());
     refresh();
 }
@@ -76,12 +78,13 @@ void TRestoreForm::refresh()
         for (const BackupClass& c : b.classes)
             classes << c.className;
         const QStringList cells{b.created.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), b.accountSet,
-            b.system == QLatin1String("HZ") ? QStringLiteral("报表汇总") : QStringLiteral("报表管理"),
+            systemCaption(systemOfSelector(b.system)),
             classes.join(QStringLiteral("、")), QString::number(b.rows()), QFileInfo(b.fileName).fileName()};
         const int row = BackupGrid->rowCount();
         BackupGrid->insertRow(row);
         for (int col = 0; col < cells.size(); ++col)
             BackupGrid->setItem(row, col, new QTableWidgetItem(cells.at(col)));
+        BackupGrid->item(row, cells.size() - 1)->setToolTip(QDir::toNativeSeparators(b.fileName));
     }
     BackupGrid->resizeColumnsToContents();
     if (!m_backups.isEmpty())
