@@ -1,8 +1,6 @@
 #pragma once
 // The same account set on a PostgreSQL server behind psqlodbc. One private cluster per test
-// executable (initdb in a temporary folder, reached only through a Unix socket in that
-// folder, run as an unprivileged user when the tests run as root, stopped at exit); one
-// database per account set:
+// executable (demo_builder/pg_cluster.h); one database per account set:
 //
 //   if (const QString why = PgCluster::unavailable(); !why.isEmpty()) QSKIP(qPrintable(why));
 //   PgAccountSet pg({.demoContent = true});
@@ -14,44 +12,17 @@
 // rows. Roles as at a site: the owner "dba" (password "sql", schema dba holding the tables,
 // the registry dba.kvdbztxx among them) and the login roles "cw" + account set + user code
 // (cw0019999, cw0029999; password loginPassword()) that may read the registry only.
-// PostgreSQL's differences all live in the copy (pg_account_set.cpp): blob columns become
-// bytea, the domain u001 stands for the report database's own type, and the catalogue
-// view sysobjects lists the owner's tables and views in upper case.
+// PostgreSQL's differences all live in the cluster's database set-up and copy
+// (demo_builder/pg_cluster.cpp).
 
 #include "test_account_set.h"
+#include "demo_builder/pg_cluster.h"
 
 #include <QSqlDatabase>
 
 #include <memory>
 
-class PgCluster {
-public:
-    // Empty when a cluster runs (started on first use); else why not (binaries missing).
-    static QString unavailable();
-    static PgCluster& instance();   // throws demo::BuildError when it cannot start
-
-    QString socketDir() const;
-    int port() const { return 5432; }
-    QString driver() const { return m_driver; }   // odbcinst name or the library's path
-    // A direct connection (QODBC) to a database of the cluster as the given role.
-    QString connectionString(const QString& database, const QString& user, const QString& password) const;
-    // Stops the server at once (no checkpoint, sessions cut) and starts it again.
-    void stopImmediately();
-    void start();
-    bool running() const;
-    QString pgCtl() const { return m_bin + QStringLiteral("/pg_ctl"); }
-    QString dataDir() const;
-    // Arguments that run a command as the cluster's operating-system user.
-    QStringList asClusterUser(const QString& program, const QStringList& args) const;
-
-    ~PgCluster();
-
-private:
-    PgCluster();
-    void run(const QString& program, const QStringList& args) const;
-    QString m_bin, m_driver, m_runAs;
-    std::unique_ptr<class QTemporaryDir> m_dir;
-};
+using demo::PgCluster;
 
 class PgAccountSet {
 public:
@@ -60,7 +31,7 @@ public:
     PgAccountSet(const PgAccountSet&) = delete;
     PgAccountSet& operator=(const PgAccountSet&) = delete;
 
-    static QString loginPassword() { return QStringLiteral("mm9999"); }
+    static QString loginPassword() { return PgCluster::loginPassword(); }
 
     TestAccountSet& sqlite() { return *m_sqlite; }
     QString dsn() const { return m_dsn; }

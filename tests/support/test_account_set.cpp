@@ -17,6 +17,35 @@ QString uniqueDsn()
 }
 }
 
+void account_set::connectKindZero(TEndYearDataMod& dm, const QString& driver, const QString& dsn,
+                                  const QString& user, const QString& password)
+{
+    Database& db = dm.mast;
+    if (db.connected())
+        db.disconnect();
+    db.clearParams();
+    db.setDriverName(driver);
+    db.addParam(QStringLiteral("ODBC DSN=") + dsn);
+    db.addParam(QStringLiteral("USER NAME=") + user);
+    db.addParam(QStringLiteral("PASSWORD=") + password);
+    db.setLoginPrompt(false);
+    db.connect();
+    dm.state.DatabaseKind = DbKind::Anywhere;
+}
+
+QString account_set::firstValue(const QList<QStringList>& rows)
+{
+    return rows.isEmpty() || rows.first().isEmpty() ? QString() : rows.first().first();
+}
+
+QString account_set::countSql(const QString& table, const QString& where)
+{
+    QString sql = QStringLiteral("select count(*) from ") + table;
+    if (!where.isEmpty())
+        sql += QStringLiteral(" where ") + where;
+    return sql;
+}
+
 template <typename F>
 auto TestAccountSet::guarded(F&& f) const -> decltype(f())
 {
@@ -119,17 +148,7 @@ QString TestAccountSet::filePath(const QString& name) const { return m_dir.fileP
 
 void TestAccountSet::connect(const QString& user, const QString& password)
 {
-    Database& db = m_dm->mast;
-    if (db.connected())
-        db.disconnect();
-    db.clearParams();
-    db.setDriverName(QStringLiteral("SQLite3"));
-    db.addParam(QStringLiteral("ODBC DSN=") + m_dsn);
-    db.addParam(QStringLiteral("USER NAME=") + user);
-    db.addParam(QStringLiteral("PASSWORD=") + password);
-    db.setLoginPrompt(false);
-    db.connect();
-    m_dm->state.DatabaseKind = DbKind::Anywhere;
+    account_set::connectKindZero(*m_dm, QStringLiteral("SQLite3"), m_dsn, user, password);
 }
 
 QSqlDatabase TestAccountSet::db() const { return m_file->db(); }
@@ -157,16 +176,12 @@ QList<QStringList> TestAccountSet::rows(const QString& sql) const
 
 QString TestAccountSet::value(const QString& sql) const
 {
-    const QList<QStringList> r = rows(sql);
-    return r.isEmpty() || r.first().isEmpty() ? QString() : r.first().first();
+    return account_set::firstValue(rows(sql));
 }
 
 int TestAccountSet::count(const QString& table, const QString& where) const
 {
-    QString sql = QStringLiteral("select count(*) from ") + table;
-    if (!where.isEmpty())
-        sql += QStringLiteral(" where ") + where;
-    return value(sql).toInt();
+    return value(account_set::countSql(table, where)).toInt();
 }
 
 bool TestAccountSet::tableExists(const QString& name) const

@@ -35,6 +35,17 @@ struct TestAccountSetOptions {
     bool connect = true;     // connect dm().mast at construction
 };
 
+// Steps both backends' account sets share.
+namespace account_set {
+// (Re)connects mast as kind 0 on a DSN through the program's own path: driver, ODBC DSN,
+// USER NAME, PASSWORD, no login prompt.
+void connectKindZero(TEndYearDataMod& dm, const QString& driver, const QString& dsn, const QString& user,
+                     const QString& password);
+// First column of the first row; empty when there is no row.
+QString firstValue(const QList<QStringList>& rows);
+QString countSql(const QString& table, const QString& where);
+}
+
 class TestAccountSet {
 public:
     explicit TestAccountSet(const TestAccountSetOptions& options = {});
