@@ -13,6 +13,12 @@
 //                 [--dir D] [--start FILE] [--trace FILE] [--no-illegal] [--reuse]
 //                 [--write-back] [--kinds] [--probe N]
 //
+// --server postgresql copies each account set as built into a database of a private
+// PostgreSQL cluster (demo_builder/pg_cluster.h) and runs on it through psqlodbc;
+// --dsn NAME [--driver D] [--user U] [--password P] runs on an account set already behind
+// a data source of the ODBCINI in force (nothing is built). On a server every figure and
+// the digest are read through an ODBC connection of their own to the data source.
+//
 // --start copies the database as built (before the run) to FILE; --trace records every
 // statement of the run to FILE; tools/bench/replay-trace uses both. --reuse runs on the
 // account set a previous run left in --dir instead of building it again; --write-back adds
@@ -29,6 +35,7 @@
 #include "data_module/database_error.h"
 #include "data_module/end_year_data_mod.h"
 #include "demo_builder/demo_builder.h"
+#include "demo_builder/pg_cluster.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -97,6 +104,8 @@ struct Config {
     int probe = 0;          // only time this many small lookups
     bool writeBack = false; // also write the cleaned rows back (review rows kept as they are)
     bool childBuild = false; // build the account set in a child process
+    QString server;          // "postgresql": the account set copied into a private cluster
+    QString dsn, driver = QStringLiteral("ODBC"), user = QStringLiteral("dba"), password = QStringLiteral("sql");
 };
 
 // What a series keeps of one run.
@@ -192,21 +201,20 @@ void printPhase(const Phase& p)
 
 // Figures for the report are read on a connection of their own, so that they stay out of
 // the statement count and the trace.
-qint64 scalar(const demo::SqliteFile& file, const QString& sql)
+qint64 scalar(QSqlDatabase db, const QString& sql)
 {
-    const QList<QStringList> rows = demo::queryRows(file.db(), sql, QStringLiteral("0"));
+    const QList<QStringList> rows = demo::queryRows(db, sql, QStringLiteral("0"));
     return rows.isEmpty() ? 0 : rows.first().value(0).toDouble();
 }
 
 // An order-free digest of the report tables of the system's data classes: per table the
 // row count and the sum of a hash of every row's texts; read row by row.
-QString digestOf(const QString& dbFile, const QString& system)
+QString digestOf(QSqlDatabase db, const QString& system)
 {
-    const demo::SqliteFile file(dbFile);
     QStringList parts;
     for (const DataClass* cls : dataClassesOf(system)) {
         const QString table = systemPrefix(systemOfSelector(system)) + cls->base;
-        QSqlQuery q(file.db());
+        QSqlQuery q(db);
         q.setForwardOnly(true);
         if (!q.exec(QStringLiteral("select * from ") + table))
             return QStringLiteral("unreadable ") + table;
@@ -233,6 +241,44 @@ QString digestOf(const QString& dbFile, const QString& system)
     return parts.join(QLatin1Char(' '));
 }
 
+QString digestOf(const QString& dbFile, const QString& system)
+{
+    const demo::SqliteFile file(dbFile);
+    return digestOf(file.db(), system);
+}
+
+// The data source's own connection string for the figures.
+QString dsnConnection(const Config& c)
+{
+    return QStringLiteral("DSN=%1;UID=%2;PWD=%3").arg(c.dsn, c.user, c.password);
+}
+
+// The account set as built, copied into a new database of the private cluster, with a
+// data source of its own in the folder's odbc.ini; c gets the data source.
+void loadIntoCluster(Config& c, const demo::DemoResult& demo)
+{
+    static int serial = 0;
+    demo::PgCluster& cluster = demo::PgCluster::instance();
+    const QString database = QStringLiteral("bench_%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
+    QElapsedTimer t;
+    t.start();
+    const double cpu0 = cpuSeconds();
+    cluster.createAccountSetDatabase(database);
+    {
+        const demo::SqliteFile file(demo.dbFile);
+        const demo::OdbcConnection pg(cluster.connectionString(database, demo::PgCluster::owner(),
+                                                               demo::PgCluster::ownerPassword()));
+        demo::copyToPostgres(file.db(), pg.db());
+        pg.exec(QStringLiteral("analyze"));
+    }
+    c.dsn = demo.dsn + QStringLiteral("_pg");
+    cluster.appendDsn(demo.odbcIni, c.dsn, database);
+    c.driver = cluster.driver();
+    c.user = demo::PgCluster::owner();
+    c.password = demo::PgCluster::ownerPassword();
+    printPhase({QStringLiteral("load pg"), t.nsecsElapsed() / 1e9, cpuSeconds() - cpu0, 0, 0, peakMiB()});
+}
+
 // Runs this program again with the arguments and returns what it printed.
 QString child(const QStringList& arguments)
 {
@@ -243,9 +289,10 @@ QString child(const QStringList& arguments)
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-int run(const Config& c, const QString& dirPath, const QString& startCopy, const QString& trace,
+int run(Config c, const QString& dirPath, const QString& startCopy, const QString& trace,
     Figures* keep = nullptr)
 {
+    const bool onServer = !c.dsn.isEmpty() || !c.server.isEmpty();
     out << QStringLiteral("== cells %1, duplicated %2 %, key index %3, system %4%5\n")
                .arg(c.cells)
                .arg(c.dup * 100, 0, 'g', 3)
@@ -263,7 +310,9 @@ int run(const Config& c, const QString& dirPath, const QString& startCopy, const
     const double buildCpu = cpuSeconds();
     t.start();
     demo::DemoResult demo;
-    if (c.reuse && QFile::exists(QDir(dirPath).filePath(o.dsn + QStringLiteral(".db")))) {
+    if (!c.dsn.isEmpty()) {
+        // An account set behind a data source: nothing to build.
+    } else if (c.reuse && QFile::exists(QDir(dirPath).filePath(o.dsn + QStringLiteral(".db")))) {
         demo.dbFile = QDir(dirPath).filePath(o.dsn + QStringLiteral(".db"));
         demo.odbcIni = QDir(dirPath).filePath(QStringLiteral("odbc.ini"));
         demo.dsn = o.dsn;
@@ -294,7 +343,12 @@ int run(const Config& c, const QString& dirPath, const QString& startCopy, const
             return 2;
         }
     }
-    qputenv("ODBCINI", QFile::encodeName(demo.odbcIni));
+    if (!demo.odbcIni.isEmpty())
+        qputenv("ODBCINI", QFile::encodeName(demo.odbcIni));
+    if (c.server == QLatin1String("postgresql"))
+        loadIntoCluster(c, demo);
+    else if (!c.server.isEmpty())
+        throw demo::BuildError(QStringLiteral("unknown server %1 (postgresql)").arg(c.server));
     if (!trace.isEmpty()) {
         QFile::remove(trace);
         qputenv("VOSTREL_SQL_TRACE", QFile::encodeName(trace));
@@ -303,15 +357,23 @@ int run(const Config& c, const QString& dirPath, const QString& startCopy, const
     }
 
     TEndYearDataMod dm;
-    dm.mast.setDriverName(QStringLiteral("SQLite3"));
-    dm.mast.addParam(QStringLiteral("ODBC DSN=") + demo.dsn);
-    dm.mast.addParam(QStringLiteral("USER NAME=dba"));
-    dm.mast.addParam(QStringLiteral("PASSWORD=sql"));
+    dm.mast.setDriverName(onServer ? c.driver : QStringLiteral("SQLite3"));
+    dm.mast.addParam(QStringLiteral("ODBC DSN=") + (onServer ? c.dsn : demo.dsn));
+    dm.mast.addParam(QStringLiteral("USER NAME=") + c.user);
+    dm.mast.addParam(QStringLiteral("PASSWORD=") + c.password);
     dm.mast.connect();
     dm.state.DatabaseKind = DbKind::Anywhere;
     FillTableNames(dm.state, c.system);
+    out << QStringLiteral("  database %1 through %2\n").arg(dm.mast.dbmsName(), onServer ? c.dsn : demo.dsn);
 
-    const demo::SqliteFile figures(demo.dbFile);
+    // Figures on a connection of their own: the file, or the data source.
+    std::unique_ptr<demo::SqliteFile> figuresFile;
+    std::unique_ptr<demo::OdbcConnection> figuresSource;
+    if (onServer)
+        figuresSource = std::make_unique<demo::OdbcConnection>(dsnConnection(c));
+    else
+        figuresFile = std::make_unique<demo::SqliteFile>(demo.dbFile);
+    const QSqlDatabase figures = onServer ? figuresSource->db() : figuresFile->db();
     if (c.probe > 0) {
         // The cost of one small statement through the whole engine path.
         const Phase probe = [&] {
@@ -451,7 +513,8 @@ int run(const Config& c, const QString& dirPath, const QString& startCopy, const
     dm.QryGlobalOpen.close();
     dm.mast.disconnect();
     if (c.writeBack) {
-        const QString digest = c.childBuild
+        const QString digest = onServer ? digestOf(figures, c.system)
+            : c.childBuild
             ? child({QStringLiteral("--digest"), demo.dbFile, QStringLiteral("--system"), c.system}).trimmed()
                   .remove(QStringLiteral("digest="))
             : digestOf(demo.dbFile, c.system);
@@ -580,6 +643,18 @@ int main(int argc, char** argv)
             one.reuse = true;
         } else if (a == QLatin1String("--no-illegal")) {
             one.illegal = false;
+        } else if (a == QLatin1String("--server")) {
+            one.server = value();
+            single = true;
+        } else if (a == QLatin1String("--dsn")) {
+            one.dsn = value();
+            single = true;
+        } else if (a == QLatin1String("--driver")) {
+            one.driver = value();
+        } else if (a == QLatin1String("--user")) {
+            one.user = value();
+        } else if (a == QLatin1String("--password")) {
+            one.password = value();
         } else if (a == QLatin1String("--system")) {
             one.system = value();
         } else if (a == QLatin1String("--dir")) {
@@ -591,6 +666,7 @@ int main(int argc, char** argv)
         } else {
             out << "usage: vostrel-bench [--cells N] [--dup RATE] [--no-index] [--no-illegal] [--system HZ|BB]"
                    " [--reuse] [--write-back] [--kinds] [--probe N] [--dir DIR] [--start FILE] [--trace FILE]\n"
+                   "                    [--server postgresql | --dsn NAME [--driver D] [--user U] [--password P]]\n"
                    "       vostrel-bench --series [--sizes N,N,...] [--dup RATE] [--dir DIR]\n";
             return 1;
         }
