@@ -106,6 +106,7 @@ struct Config {
     bool childBuild = false; // build the account set in a child process
     QString server;          // "postgresql": the account set copied into a private cluster
     QString dsn, driver = QStringLiteral("ODBC"), user = QStringLiteral("dba"), password = QStringLiteral("sql");
+    QString figuresConnection;   // empty: DSN=dsn;UID=user;PWD=password
 };
 
 // What a series keeps of one run.
@@ -247,10 +248,11 @@ QString digestOf(const QString& dbFile, const QString& system)
     return digestOf(file.db(), system);
 }
 
-// The data source's own connection string for the figures.
+// The connection string for the figures: the data source's, or the server's own.
 QString dsnConnection(const Config& c)
 {
-    return QStringLiteral("DSN=%1;UID=%2;PWD=%3").arg(c.dsn, c.user, c.password);
+    return c.figuresConnection.isEmpty() ? QStringLiteral("DSN=%1;UID=%2;PWD=%3").arg(c.dsn, c.user, c.password)
+                                         : c.figuresConnection;
 }
 
 // The account set as built, copied into a new database of the private cluster, with a
@@ -276,6 +278,8 @@ void loadIntoCluster(Config& c, const demo::DemoResult& demo)
     c.driver = cluster.driver();
     c.user = demo::PgCluster::owner();
     c.password = demo::PgCluster::ownerPassword();
+    // The driver manager keeps the odbc.ini it read before the data source was added.
+    c.figuresConnection = cluster.connectionString(database, c.user, c.password);
     printPhase({QStringLiteral("load pg"), t.nsecsElapsed() / 1e9, cpuSeconds() - cpu0, 0, 0, peakMiB()});
 }
 
