@@ -117,6 +117,7 @@ class TestPgKilledWriteBack : public QObject {
     QString m_flags;
     Tables m_before, m_cleaned;
     int m_lastIndex = 0;        // number of the last class's "create unique index"
+    QList<int> m_reportCopies;  // numbers of the copies of cleaned rows into a report table
     int m_runs = 0;
 
     // A fresh copy of the start state: its database name and DSN.
@@ -128,8 +129,9 @@ class TestPgKilledWriteBack : public QObject {
     }
 
     // Runs the child on the DSN. When it announces statement `stopAt` (never when < 0) the
-    // server is told to stop at once and, `delayUs` microseconds later, the child is let go
-    // on to send that statement; the server is started again afterwards.
+    // server is told to stop at once and, `delayUs` microseconds later (once it is down when
+    // < 0), the child is let go on to send that statement; the server is started again
+    // afterwards.
     ChildRun runChild(const QString& dsn, int stopAt, int delayUs, QStringList* statements = nullptr)
     {
         ChildRun run;
@@ -161,7 +163,9 @@ class TestPgKilledWriteBack : public QObject {
                     stop.setProcessChannelMode(QProcess::MergedChannels);
                     stop.start(cmd.first(), cmd.mid(1));
                     stop.waitForStarted(10000);
-                    if (delayUs > 0)
+                    if (delayUs < 0)
+                        stop.waitForFinished(60000);
+                    else if (delayUs > 0)
                         QThread::usleep(delayUs);
                     child.write("go\n");
                     child.waitForBytesWritten(1000);
@@ -209,19 +213,25 @@ private slots:
         m_cleaned = readTables(database);
         for (auto it = m_before.cbegin(); it != m_before.cend(); ++it)
             QVERIFY2(m_cleaned.value(it.key()) != it.value(), qPrintable(it.key() + " is not changed by a run"));
-        for (int i = 0; i < sent.size(); ++i)
+        for (int i = 0; i < sent.size(); ++i) {
             if (sent.at(i).startsWith(QLatin1String("create unique index")))
                 m_lastIndex = i;
+            if (sent.at(i).startsWith(QStringLiteral("insert into ") + fixture::prefixOf(kSystem), Qt::CaseInsensitive))
+                m_reportCopies << i;
+        }
         QVERIFY(m_lastIndex > 0);
+        QCOMPARE(m_reportCopies.size(), dataClassesOf(kSystem).size());
         qInfo("a complete write-back sends %lld statements, the last index at %d", qlonglong(sent.size()), m_lastIndex);
     }
     void cleanupTestCase() { m_pg.reset(); }
 
     void stoppedAtRandomMoments()
     {
-        // One stop in each of kStops equal stretches of the write-back up to its last
-        // index, at a random statement of it and a random delay after its announcement.
-        constexpr int kStops = 6;
+        // One stop in each of kSpread equal stretches of the write-back up to its last
+        // index, at a random statement of it and a random delay after its announcement;
+        // then kAimed stops just before a random class's copy into its report table, when
+        // its key range is already deleted.
+        constexpr int kSpread = 4, kAimed = 2, kStops = kSpread + kAimed;
         const quint32 seed = qEnvironmentVariableIsSet("VOSTREL_KILL_SEED")
             ? quint32(qEnvironmentVariableIntValue("VOSTREL_KILL_SEED"))
             : QRandomGenerator::global()->generate();
@@ -230,14 +240,17 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         for (int k = 0; k < kStops; ++k) {
-            const int from = m_lastIndex * k / kStops;
-            const int to = std::max(from + 1, m_lastIndex * (k + 1) / kStops);
-            const int at = from + int(random.bounded(to - from));
-            const int delay = int(random.bounded(2000));
+            const int from = m_lastIndex * k / kSpread;
+            const int to = std::max(from + 1, m_lastIndex * (k + 1) / kSpread);
+            const int at = k < kSpread ? from + int(random.bounded(to - from))
+                                       : m_reportCopies.at(int(random.bounded(int(m_reportCopies.size()))));
+            const int delay = k < kSpread ? int(random.bounded(2000)) : -1;
             const auto [database, dsn] = freshCopy();
             const ChildRun run = runChild(dsn, at, delay);
-            const QString where = QStringLiteral("seed %1, stop %2 at statement %3 + %4 us (last seen %5): ")
-                                      .arg(seed).arg(k).arg(at).arg(delay).arg(run.lastSeen);
+            const QString where = QStringLiteral("seed %1, stop %2 at statement %3 %4 (last sent %5): ")
+                                      .arg(seed).arg(k).arg(at)
+                                      .arg(delay < 0 ? QStringLiteral("once down") : QStringLiteral("+ %1 us").arg(delay))
+                                      .arg(run.lastSeen);
             QVERIFY2(run.stopped, qPrintable(where + run.output));
             // Stopped before the end: the child reports the failure rather than success.
             const bool finished = run.output.contains(QStringLiteral("done 1"));
