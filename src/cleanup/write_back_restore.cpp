@@ -80,7 +80,11 @@ bool WriteBackRestoreJob::restoreClass(const QString& fileName, const BackupClas
         error = QStringLiteral("备份中的表名、字段名或索引名不合法");
     QList<int> keyAt;
     for (const QString& k : c.keyColumns) {
-        keyAt << int(c.columns.indexOf(k));
+        // Servers that fold names give the columns in their own case.
+        keyAt << -1;
+        for (int i = 0; i < c.columns.size() && keyAt.last() < 0; ++i)
+            if (c.columns.at(i).compare(k, Qt::CaseInsensitive) == 0)
+                keyAt.last() = i;
         if (keyAt.last() < 0 && error.isEmpty())
             error = QStringLiteral("备份中没有关键字段") + k;
     }

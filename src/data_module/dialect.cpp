@@ -429,6 +429,8 @@ dialect::Server dialect::serverOf(const QString& dbmsName)
         return Server::Db2;
     if (dbmsName.trimmed().startsWith(QLatin1String("Oracle"), Qt::CaseInsensitive))
         return Server::Oracle;
+    if (dbmsName.contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive))
+        return Server::PostgreSql;
     return Server::Other;
 }
 
@@ -441,10 +443,21 @@ QString dialect::translate(Server server, const QString& sql)
         return forDb2(sql);
     case Server::Oracle:
         return forOracle(sql);
+    case Server::PostgreSql:
+        return forPostgreSql(sql);
     case Server::Other:
         break;
     }
     return sql;
+}
+
+QString dialect::forPostgreSql(const QString& sql)
+{
+    static const QRegularExpression tableIndex(
+        QStringLiteral("^(\\s*drop\\s+index\\s+)[\\p{L}\\p{Nd}_#$]+\\.([\\p{L}\\p{Nd}_#$]+\\s*)$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto m = tableIndex.match(sql);
+    return m.hasMatch() ? m.captured(1) + m.captured(2) : sql;
 }
 
 QString dialect::forDb2(const QString& sql)

@@ -13,10 +13,10 @@ class Backend;
 // quoted names is never touched.
 namespace dialect {
 
-enum class Server { Other, Sqlite, Db2, Oracle };
+enum class Server { Other, Sqlite, Db2, Oracle, PostgreSql };
 
 // "SQLite" anywhere in the name; DB2 reports names beginning with "DB2" ("DB2/LINUXX8664",
-// "DB2/NT"); Oracle reports "Oracle".
+// "DB2/NT"); Oracle reports "Oracle"; psqlodbc reports "PostgreSQL".
 Server serverOf(const QString& dbmsName);
 
 QString translate(Server server, const QString& sql);
@@ -36,6 +36,10 @@ QString forDb2(const QString& sql);
 
 // Oracle: substring( -> substr(. TRUNCATE keeps its plain form.
 QString forOracle(const QString& sql);
+
+// PostgreSQL: "drop index T.I" -> "drop index I" (T would be read as a schema; index names
+// are per schema there).
+QString forPostgreSql(const QString& sql);
 
 // Statements that SQLite carries out in steps of its own rather than as one text:
 // - a column default re-declared, in any of the four forms the servers take
