@@ -90,6 +90,12 @@ bool WriteBackRestoreJob::restoreClass(const QString& fileName, const BackupClas
     }
     if (!error.isEmpty())
         return failClass(c, error);
+    if (rows.isEmpty()) {
+        // The write-back deleted nothing of this class: its index stays.
+        log(c.className + QStringLiteral("没有需要恢复的数据"));
+        closeClass();
+        return true;
+    }
 
     // The saved rows hold the duplicates the class's unique index now refuses.
     Query q(m_context.db);
