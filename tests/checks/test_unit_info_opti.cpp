@@ -5,7 +5,7 @@
 #include "data_module/end_year_data_mod.h"
 #include "support/recording_backend.h"
 #include "support/job_rig.h"
-#include "support/logged_progress.h"
+#include "support/recorders.h"
 #include "support/scripted_prompts.h"
 #include "support/test_account_set.h"
 

@@ -2,7 +2,7 @@
 // demo account set of both backends and the outcomes compared: the tables left, the
 // extension rows, the report lines and the closing boxes.
 #include "support/job_rig.h"
-#include "support/logged_progress.h"
+#include "support/recorders.h"
 #include "support/pg_account_set.h"
 #include "support/scripted_prompts.h"
 
