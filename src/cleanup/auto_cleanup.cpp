@@ -230,8 +230,13 @@ bool AutoCleanup::AutoCleanClass(const DataClass& cls)
         log(QStringLiteral("开始清除行列内码非法的") + n + QStringLiteral("单元格信息"));
         events();
         // The cleaned table holds exactly the staging rows here.
-        removeIllegalCells(staging, cleaned, m_sinks.rowBar, true);
+        const bool removed = removeIllegalCells(staging, cleaned, m_sinks.rowBar, true);
         m_sinks.bar.step();
+        if (!removed) {
+            failClass(cls, QStringLiteral("清除行列内码非法的") + n + QStringLiteral("单元格信息时数据库语句执行失败（")
+                    + m_walkError + QStringLiteral("）"));
+            return false;
+        }
         log(QStringLiteral("结束清除行列内码非法的") + n + QStringLiteral("单元格信息"));
         events();
     }
@@ -394,11 +399,13 @@ bool AutoCleanup::removeIllegalCells(const QString& source, const QString& targe
     const std::optional<QSet<QString>> legalRows
         = knownCodes(source, m_dm.state.TableNames.HZDName, QStringLiteral("HZD_ORDE"));
 
-    if (!m_dm.OpenSQL(QStringLiteral("select * from ") + source))
+    // Unit and summary data are walked by their coordinates alone: only those are read.
+    const bool cellDictionary = target.compare(QLatin1String("optiDYZD"), Qt::CaseInsensitive) == 0;
+    const QString read = cellDictionary ? QStringLiteral("*") : QStringLiteral("BBZD_BH, BBZD_DATE, HZD_ORDE, LZD_ORDE");
+    if (!m_dm.OpenSQL(QStringLiteral("select ") + read + QStringLiteral(" from ") + source))
         throw DatabaseError(m_dm.lastError());
     Query& rows = m_dm.QryGlobalOpen;
 
-    const bool cellDictionary = target.compare(QLatin1String("optiDYZD"), Qt::CaseInsensitive) == 0;
     auto column = [&rows](const char* name) { return rows.fieldIndex(QLatin1String(name)); };
     const int cBh = column("BBZD_BH"), cDate = column("BBZD_DATE"), cRow = column("HZD_ORDE"),
               cCol = column("LZD_ORDE");
@@ -477,6 +484,7 @@ bool AutoCleanup::removeIllegalCells(const QString& source, const QString& targe
     const QString twinDelete = QStringLiteral("delete from optiDYZD") + coordinates + QStringLiteral(" and DYZD_ORDE =?");
 
     QList<QVariant> values;
+    StatementGroup group(m_dm.mast);
     for (const Cell& c : cells) {
         const QList<QVariant> at{c.bh, c.date, c.row, c.col};
 
@@ -525,7 +533,7 @@ bool AutoCleanup::removeIllegalCells(const QString& source, const QString& targe
         }
         events();
     }
-    return true;
+    return group.finish(&m_walkError);
 }
 
 std::optional<QSet<QString>> AutoCleanup::knownCodes(const QString& source, const QString& dictionary,
@@ -533,10 +541,13 @@ std::optional<QSet<QString>> AutoCleanup::knownCodes(const QString& source, cons
 {
     if (!m_caching)
         return std::nullopt;
-    // Every matching source row with its own texts (no distinct: a database that compares
-    // without regard to case or trailing blanks would keep one spelling of several).
-    const QString sql = QStringLiteral("select S.BBZD_BH, S.BBZD_DATE, S.") + codeColumn + QStringLiteral(" from ")
-        + source + QStringLiteral(" S, ") + dictionary + QStringLiteral(" D where D.BBZD_BH = S.BBZD_BH and ")
+    // Every spelling of the matching source codes: once each where distinct keeps them all
+    // apart, else every matching row (a database that compares without regard to case or
+    // trailing blanks would keep one spelling of several).
+    const QStringList columns{QStringLiteral("S.BBZD_BH"), QStringLiteral("S.BBZD_DATE"), QStringLiteral("S.") + codeColumn};
+    const QString distinct = dialect::exactDistinct(m_dm.mast.server(), columns);
+    const QString sql = QStringLiteral("select ") + (distinct.isEmpty() ? columns.join(QStringLiteral(", ")) : distinct)
+        + QStringLiteral(" from ") + source + QStringLiteral(" S, ") + dictionary + QStringLiteral(" D where D.BBZD_BH = S.BBZD_BH and ")
         + QStringLiteral("D.BBZD_DATE = S.BBZD_DATE and D.") + codeColumn + QStringLiteral(" = S.") + codeColumn;
     if (!m_dm.OpenSQL(sql))
         return std::nullopt;   // each code is then looked up on its own

@@ -38,8 +38,9 @@ public:
     // One class; returns whether key duplicates remain (stored in Remaining by the caller).
     bool AutoCleanClass(const DataClass& cls);
     // Deletes from target the cells of illegal coordinates and, for optiDYZD, cells that
-    // differ from another only in DYZD_ORDE. Reports success whatever happened. Throws
-    // DatabaseError when the source cannot be opened.
+    // differ from another only in DYZD_ORDE. Reports success whatever a single statement
+    // did; false only when the walk's deletions, run in one group, could not be committed.
+    // Throws DatabaseError when the source cannot be opened.
     bool RemoveIllegalCells(const QString& source, const QString& target, ProgressSink& bar);
     // Both codes exist for that report in the year's row and column dictionaries. A lookup
     // that fails to run counts as found. During RemoveIllegalCells and AutoCleanAll each code
@@ -57,6 +58,7 @@ private:
     bool excludeNullKeys(const DataClass& cls);
     void secondPass(const DataClass& cls, bool& ok);
     void failClass(const DataClass& cls, const QString& reason);
+    // False when its deletions could not be committed (m_walkError says why).
     bool removeIllegalCells(const QString& source, const QString& target, ProgressSink& bar,
         bool targetMirrorsSource);
     // Keys (codeKey) of the source's codes present in the dictionary; none when not caching
@@ -74,4 +76,5 @@ private:
     bool m_removeIllegal = true;
     bool m_caching = false;
     QHash<QString, bool> m_columnCodes, m_rowCodes;
+    QString m_walkError;   // why the illegal-cell walk's changes could not be committed
 };

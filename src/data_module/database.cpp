@@ -311,3 +311,35 @@ std::unique_ptr<Cursor> Database::openCursor(StatementSlot& slot, const QString&
     after(text.isEmpty() ? slot.text : text);
     return cursor;
 }
+
+StatementGroup::StatementGroup(Database& db) : m_db(db)
+{
+    if (m_db.inTransaction() || !m_db.groupedRuns() || !dialect::groupsStatementRuns(m_db.server()))
+        return;
+    try {
+        m_db.startTransaction();
+        m_open = true;
+    } catch (const DatabaseError&) {
+    }
+}
+
+StatementGroup::~StatementGroup() { finish(); }
+
+bool StatementGroup::finish(QString* error)
+{
+    if (!m_open)
+        return true;
+    m_open = false;
+    try {
+        m_db.commit();
+        return true;
+    } catch (const DatabaseError& e) {
+        if (error)
+            *error = e.message();
+        try {
+            m_db.rollback();
+        } catch (const DatabaseError&) {
+        }
+        return false;
+    }
+}

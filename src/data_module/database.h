@@ -78,6 +78,10 @@ public:
     // with, or for a driver that mishandles prepared statements). On by default.
     void setPreparedStatements(bool on);
     bool preparedStatements() const { return m_prepare; }
+    // Off: a StatementGroup opens no transaction, a walk's statements run in autocommit
+    // (to compare with). On by default.
+    void setGroupedRuns(bool on) { m_groupRuns = on; }
+    bool groupedRuns() const { return m_groupRuns; }
     // Forgets a slot before its owner goes.
     void release(StatementSlot& slot);
 
@@ -92,6 +96,9 @@ public:
         m_hook = std::move(before);
         m_afterHook = std::move(after);
     }
+
+    // The server whose dialect applies (from the DBMS name of the connection).
+    dialect::Server server() const { return m_server; }
 
     // Statements sent since the counter was last reset.
     qint64 statementCount() const { return m_statements; }
@@ -120,6 +127,29 @@ private:
     qint64 m_statements = 0;
     QList<StatementSlot*> m_slots;   // slots holding a prepared statement
     bool m_prepare = true;
+    bool m_groupRuns = true;
     class Trace;
     std::unique_ptr<Trace> m_trace;
+};
+
+// A walk's statements (one or a few per row, on the working tables) in one transaction
+// where the dialect says so (dialect::groupsStatementRuns): begun when it is made, unless
+// a transaction is already open (it then leaves that one alone), committed by finish() or
+// when it goes. A statement that failed in between stays undone as in autocommit, and what
+// ran before it is committed as autocommit would have done. A begin that fails leaves the
+// statements to autocommit.
+class StatementGroup {
+public:
+    explicit StatementGroup(Database& db);
+    ~StatementGroup();
+    StatementGroup(const StatementGroup&) = delete;
+    StatementGroup& operator=(const StatementGroup&) = delete;
+    // Commits. False when the commit failed: the walk's changes are then rolled back and
+    // error holds the database's text.
+    bool finish(QString* error = nullptr);
+    bool open() const { return m_open; }
+
+private:
+    Database& m_db;
+    bool m_open = false;
 };

@@ -421,6 +421,18 @@ QString dialect::textConcat(const QString& dbmsName, const QStringList& expressi
     return parts.join(concatenatesWithBars(dbmsName) ? QStringLiteral("||") : QStringLiteral("+"));
 }
 
+bool dialect::groupsStatementRuns(Server server) { return server == Server::Sqlite; }
+
+QString dialect::exactDistinct(Server server, const QStringList& expressions)
+{
+    if (server != Server::Sqlite)
+        return {};
+    QStringList binary;
+    for (const QString& e : expressions)
+        binary << e + QStringLiteral(" collate binary");
+    return QStringLiteral("distinct ") + binary.join(QStringLiteral(", "));
+}
+
 dialect::Server dialect::serverOf(const QString& dbmsName)
 {
     if (dbmsName.contains(QLatin1String("SQLite"), Qt::CaseInsensitive))

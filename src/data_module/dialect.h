@@ -74,6 +74,18 @@ QString withColumnDefault(const QString& createSql, const QString& column, const
 // DB2 and Oracle (index names are per schema), "drop index T.I" on the others.
 QString dropIndexStatement(DbKind kind, const QString& table, const QString& index);
 
+// Whether a walk's many small statements run inside one transaction: SQLite commits each
+// statement of autocommit on its own (journal written, synced and deleted, file locks
+// taken and released), and a statement that fails inside a transaction undoes only itself,
+// as in autocommit. Elsewhere they run as they come (PostgreSQL, for one, refuses every
+// statement after a failed one until the transaction ends).
+bool groupsStatementRuns(Server server);
+
+// "distinct e1, e2, ..." that keeps apart every spelling of a text (SQLite: each one
+// compared as bytes), or empty where the server's collation may take texts that differ in
+// case or trailing blanks as one and so keep only one of their spellings.
+QString exactDistinct(Server server, const QStringList& expressions);
+
 // Text concatenation of column expressions in which a NULL part counts as empty, in the
 // operator of the DBMS the driver names: "||" on SQLite, DB2, Oracle and PostgreSQL, where
 // "+" is arithmetic; "+" on SQL Anywhere, Sybase and SQL Server.

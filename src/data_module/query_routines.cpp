@@ -99,6 +99,7 @@ bool TEndYearDataMod::DeleteMatchingRows(const QString& table, const QString& ke
     for (const QString& k : keyColumns)
         sql += QStringLiteral(" and ") + k + QStringLiteral("=?");
     QList<QVariant> values(columns.size());
+    StatementGroup group(mast);
     for (; !keys.eof(); keys.next()) {
         bool missingPart = false;
         for (int i = 0; i < columns.size(); ++i) {
@@ -115,7 +116,7 @@ bool TEndYearDataMod::DeleteMatchingRows(const QString& table, const QString& ke
         if (events)
             events->processEvents();
     }
-    return true;
+    return group.finish(&m_lastError);
 }
 
 bool TEndYearDataMod::DeleteKeyRange(const QString& table, const QString& keyTable, const QStringList& keyColumns,

@@ -1,6 +1,7 @@
 // The cleanup as it runs (working-table indexes, prepared statements, dictionary codes
-// found by joins, the key range deleted in one statement) against the plain way: no
-// indexes, every statement as text, one lookup per code, one delete per key. Both on the
+// found by joins, each walk in one transaction, the key range deleted in one statement)
+// against the plain way: no indexes, every statement as text and in autocommit, one lookup
+// per code, one delete per key. Both on the
 // same demo account set with random duplicates and the planted problems; the report
 // tables afterwards, the working tables after the cleanup, the log and the bars must be
 // the same, with and without the report tables' key index.
@@ -37,6 +38,7 @@ struct Outcome {
     QStringList autoBar, rowBar, writeBar, deleteBar;
     QStringList flags;
     qint64 cleanupStatements = 0;
+    int begins = 0, cleanupBegins = 0;   // transactions begun (during the cleanup)
 };
 
 // The write-back as one delete per key: begin, review rows into the cleaned table, the
@@ -73,13 +75,16 @@ Outcome runOn(const QString& system, bool keyIndexes, bool plain)
     TEndYearDataMod& dm = as.dm();
     FillTableNames(dm.state, system);
     dm.mast.setPreparedStatements(!plain);
-    if (plain)   // the joins that find the dictionary codes fail: each code is looked up
-        dm.mast.setStatementHook([](const QString& sql) {
-            if (sql.startsWith(QLatin1String("select S.BBZD_BH")))
-                throw DatabaseError(QStringLiteral("no join"));
-        });
-
+    dm.mast.setGroupedRuns(!plain);
     Outcome o;
+    dm.mast.setStatementHook([plain, &o](const QString& sql) {
+        if (sql == QLatin1String("BEGIN"))
+            ++o.begins;
+        // The plain way: the joins that find the dictionary codes fail, each code is looked up.
+        if (plain && (sql.startsWith(QLatin1String("select S.BBZD_BH")) || sql.startsWith(QLatin1String("select distinct S.BBZD_BH"))))
+            throw DatabaseError(QStringLiteral("no join"));
+    });
+
     CleanupState state;
     RecordingLabels labels;
     RecordingProgress checkBar, autoBar, rowBar, writeBar, deleteBar;
@@ -92,8 +97,10 @@ Outcome runOn(const QString& system, bool keyIndexes, bool plain)
         dm.CreateWorkingIndexes();
     DuplicateCheck(dm, state, {labels, checkBar, list, events}).CheckAllClasses();
     dm.mast.resetStatementCount();
+    o.begins = 0;
     AutoCleanup(dm, state, {log, autoBar, rowBar, events}, [] { return kTime; }).AutoCleanAll();
     o.cleanupStatements = dm.mast.statementCount();
+    o.cleanupBegins = o.begins;
 
     QStringList working;
     for (const DataClass* c : dataClassesOf(system))
@@ -168,6 +175,9 @@ private slots:
             QVERIFY2(fast.report.value(it.key()) == it.value(), qPrintable(it.key() + " differs"));
             QVERIFY(!it.value().isEmpty());
         }
+        // The walks ran in transactions of their own, the plain way in autocommit.
+        QCOMPARE(plain.cleanupBegins, 0);
+        QVERIFY(fast.cleanupBegins > 0);
         // The per-code lookups are gone.
         QVERIFY2(fast.cleanupStatements < plain.cleanupStatements,
             qPrintable(QStringLiteral("%1 >= %2").arg(fast.cleanupStatements).arg(plain.cleanupStatements)));

@@ -411,16 +411,16 @@ int run(Config c, const QString& dirPath, const QString& startCopy, const QStrin
     NullEvents events;
     StepLog log(dm.mast);
 
-    // --kinds: where the time goes, by statement kind (text up to the first literal); the time from
-    // one statement to the next counts for the first.
+    // --kinds: where the time goes, by statement kind (text up to the first literal), in CPU
+    // seconds; the time from one statement to the next counts for the first.
     QMap<QString, QPair<double, int>> kinds;
-    QElapsedTimer between;
+    double between = cpuSeconds();
     QString lastKind;
     if (c.kinds) {
-        between.start();
         dm.mast.setStatementHook([&](const QString& sql) {
-            const double t = between.nsecsElapsed() / 1e9;
-            between.restart();
+            const double now = cpuSeconds();
+            const double t = now - between;
+            between = now;
             if (!lastKind.isEmpty()) {
                 kinds[lastKind].first += t;
                 kinds[lastKind].second += 1;
@@ -507,8 +507,8 @@ int run(Config c, const QString& dirPath, const QString& startCopy, const QStrin
         for (auto it = kinds.cbegin(); it != kinds.cend(); ++it)
             byTime.append({it.value().first, QStringLiteral("%1 x %2").arg(it.value().second, 7).arg(it.key())});
         std::sort(byTime.begin(), byTime.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-        out << "  statement kinds:\n";
-        for (int i = 0; i < std::min<qsizetype>(12, byTime.size()); ++i)
+        out << "  statement kinds (cpu):\n";
+        for (int i = 0; i < std::min<qsizetype>(16, byTime.size()); ++i)
             out << QStringLiteral("    %1 s %2\n").arg(byTime.at(i).first, 8, 'f', 3).arg(byTime.at(i).second);
     }
     out << QStringLiteral("program_seconds=%1\n").arg(programSeconds, 0, 'f', 3);
