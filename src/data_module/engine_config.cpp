@@ -221,9 +221,12 @@ OdbcTarget EngineConfig::resolve(const QString& driverName, const QStringList& p
         t.dataSource = fill(dataSource, params, nullptr);
         if (t.dataSource.isEmpty())
             throw DatabaseError(QStringLiteral("数据库驱动程序“%1”没有指定数据源").arg(driverName));
-        for (const OdbcAttribute& a : odbcDataSourceAttributes(t.dataSource))
-            t.dataSourceAttributes.append({a.key, a.value});
-        t.driverLibrary = odbcDriverLibrary(odbcDriverOf(t.dataSource));
+        t.dataSourceAttributes = odbcDataSourceAttributes(t.dataSource);
+        for (const OdbcAttribute& a : t.dataSourceAttributes)
+            if (a.key.compare(QLatin1String("Driver"), Qt::CaseInsensitive) == 0) {
+                t.driverLibrary = odbcDriverLibrary(a.value);
+                break;
+            }
     }
     const DriverTraits traits = driverTraits(t.driverLibrary, t.driverLibrary.isEmpty() ? driverName : QString());
     t.bracesHonoured = traits.bracesHonoured;

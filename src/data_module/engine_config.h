@@ -1,8 +1,8 @@
 #pragma once
+#include "platform/odbc_sources.h"
+
 #include <QString>
 #include <QStringList>
-
-#include <utility>
 
 // How a driver name and parameter lines become an ODBC connection. Built-in defaults
 // for every driver the account-set settings name; a site overrides them, or defines
@@ -49,7 +49,7 @@ struct OdbcTarget {
     // driver manager nor the driver reads odbc.ini again for each of its keys (a site's file
     // may hold thousands of data sources); the name is sent when a value could not go as it
     // stands.
-    QList<std::pair<QString, QString>> dataSourceAttributes;
+    QList<OdbcAttribute> dataSourceAttributes;
 
     // What QODBC is given as its database name for a data source: the section's attributes
     // with its DRIVER=, or the name (Qt puts "DSN=" in front); user and password follow.
