@@ -4,19 +4,12 @@
 
 #include <QAtomicInt>
 #include <QCoreApplication>
-#include <QSqlError>
 
 namespace {
 QString serial()
 {
     static QAtomicInt n;
     return QString::number(n.fetchAndAddRelaxed(1) + 1);
-}
-
-QString errorText(const QSqlError& e)
-{
-    const QString d = e.databaseText().trimmed();
-    return d.isEmpty() ? e.text().trimmed() : d;
 }
 } // namespace
 
@@ -54,24 +47,11 @@ PgAccountSet::~PgAccountSet()
 
 void PgAccountSet::openOwner()
 {
-    m_connection = QStringLiteral("pg_owner_") + serial();
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connection);
-    db.setDatabaseName(PgCluster::instance().connectionString(m_database, PgCluster::owner(), PgCluster::ownerPassword()));
-    if (!db.open())
-        throw demo::BuildError(QStringLiteral("PostgreSQL connection failed: ") + errorText(db.lastError()));
+    m_owner = std::make_unique<demo::OdbcConnection>(
+        PgCluster::instance().connectionString(m_database, PgCluster::owner(), PgCluster::ownerPassword()));
 }
 
-void PgAccountSet::closeOwner()
-{
-    if (m_connection.isEmpty())
-        return;
-    {
-        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(m_connection);
-    m_connection.clear();
-}
+void PgAccountSet::closeOwner() { m_owner.reset(); }
 
 void PgAccountSet::addDsn(const QString& dsn, const QString& database) const
 {
@@ -110,7 +90,7 @@ void PgAccountSet::connect(const QString& user, const QString& password)
     account_set::connectKindZero(*m_dm, PgCluster::instance().driver(), m_dsn, user, password);
 }
 
-QSqlDatabase PgAccountSet::db() const { return QSqlDatabase::database(m_connection, false); }
+QSqlDatabase PgAccountSet::db() const { return m_owner ? m_owner->db() : QSqlDatabase(); }
 
 void PgAccountSet::exec(const QString& sql) const { demo::execSql(db(), sql); }
 

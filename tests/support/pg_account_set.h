@@ -66,6 +66,7 @@ private:
     void addDsn(const QString& dsn, const QString& database) const;
 
     std::unique_ptr<TestAccountSet> m_sqlite;
-    QString m_database, m_dsn, m_connection;
+    QString m_database, m_dsn;
+    std::unique_ptr<demo::OdbcConnection> m_owner;   // the owner's own connection
     std::unique_ptr<TEndYearDataMod> m_dm;
 };
