@@ -6,6 +6,7 @@
 
 #include "cleanup/write_back.h"
 #include "data_module/database_error.h"
+#include "support/write_back_child.h"
 
 #include <QProcess>
 #include <QThread>
@@ -133,29 +134,11 @@ class TestKilledWriteBack : public QObject {
         child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--write-back-child")});
         if (!child.waitForStarted(10000))
             return run;
-        bool inWriteBack = false;
-        bool sent = false;
-        while (child.state() != QProcess::NotRunning) {
-            if (!child.canReadLine() && !child.waitForReadyRead(20000))
-                break;
-            while (child.canReadLine()) {
-                const QString line = QString::fromUtf8(child.readLine()).trimmed();
-                run.output += line + u'\n';
-                if (line == u"write-back") {
-                    inWriteBack = true;
-                } else if (inWriteBack && !line.startsWith(u"done")) {
-                    run.lastSeen = line.section(u' ', 0, 0).toInt();
-                    if (statements)
-                        statements->append(line.section(u' ', 1));
-                }
-                if (!sent && killAt >= 0 && run.lastSeen >= killAt) {
-                    if (delayUs > 0)
-                        QThread::usleep(delayUs);
-                    ::kill(pid_t(child.processId()), SIGKILL);
-                    sent = true;
-                }
-            }
-        }
+        followWriteBackChild(child, killAt, 20000, run.lastSeen, run.output, statements, [&] {
+            if (delayUs > 0)
+                QThread::usleep(delayUs);
+            ::kill(pid_t(child.processId()), SIGKILL);
+        });
         child.waitForFinished(20000);
         run.output += QString::fromUtf8(child.readAll());
         run.killed = child.exitStatus() == QProcess::CrashExit;

@@ -5,6 +5,7 @@
 // checkpoint, sessions cut) at a random moment of it. After a restart every report table
 // is, as a multiset of rows, exactly as at the start or exactly as after a complete run.
 #include "support/pg_account_set.h"
+#include "support/write_back_child.h"
 
 #include "test_write_back_fixture.h"
 
@@ -141,38 +142,21 @@ class TestPgKilledWriteBack : public QObject {
                                                                  QString::number(stopAt)});
         if (!child.waitForStarted(10000))
             return run;
-        bool inWriteBack = false;
-        while (child.state() != QProcess::NotRunning) {
-            if (!child.canReadLine() && !child.waitForReadyRead(30000))
-                break;
-            while (child.canReadLine()) {
-                const QString line = QString::fromUtf8(child.readLine()).trimmed();
-                run.output += line + u'\n';
-                if (line == u"write-back") {
-                    inWriteBack = true;
-                } else if (inWriteBack && !line.startsWith(u"done")) {
-                    run.lastSeen = line.section(u' ', 0, 0).toInt();
-                    if (statements)
-                        statements->append(line.section(u' ', 1));
-                }
-                if (!run.stopped && stopAt >= 0 && run.lastSeen >= stopAt) {
-                    const PgCluster& cluster = PgCluster::instance();
-                    const QStringList cmd = cluster.asClusterUser(cluster.pgCtl(), {QStringLiteral("-D"),
-                        cluster.dataDir(), QStringLiteral("-m"), QStringLiteral("immediate"), QStringLiteral("-w"),
-                        QStringLiteral("stop")});
-                    stop.setProcessChannelMode(QProcess::MergedChannels);
-                    stop.start(cmd.first(), cmd.mid(1));
-                    stop.waitForStarted(10000);
-                    if (delayUs < 0)
-                        stop.waitForFinished(60000);
-                    else if (delayUs > 0)
-                        QThread::usleep(delayUs);
-                    child.write("go\n");
-                    child.waitForBytesWritten(1000);
-                    run.stopped = true;
-                }
-            }
-        }
+        followWriteBackChild(child, stopAt, 30000, run.lastSeen, run.output, statements, [&] {
+            const PgCluster& cluster = PgCluster::instance();
+            const QStringList cmd = cluster.asClusterUser(cluster.pgCtl(), {QStringLiteral("-D"), cluster.dataDir(),
+                QStringLiteral("-m"), QStringLiteral("immediate"), QStringLiteral("-w"), QStringLiteral("stop")});
+            stop.setProcessChannelMode(QProcess::MergedChannels);
+            stop.start(cmd.first(), cmd.mid(1));
+            stop.waitForStarted(10000);
+            if (delayUs < 0)
+                stop.waitForFinished(60000);
+            else if (delayUs > 0)
+                QThread::usleep(delayUs);
+            child.write("go\n");
+            child.waitForBytesWritten(1000);
+            run.stopped = true;
+        });
         child.waitForFinished(30000);
         run.output += QString::fromUtf8(child.readAll());
         if (run.stopped && (!stop.waitForFinished(60000) || stop.exitCode() != 0))
