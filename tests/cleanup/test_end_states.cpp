@@ -144,7 +144,7 @@ private slots:
     {
         QTest::addColumn<QString>("system");
         QTest::addColumn<bool>("keyIndexes");
-        for (const QString system : {QStringLiteral("BB"), QStringLiteral("HZ")})
+        for (const QString& system : {QStringLiteral("BB"), QStringLiteral("HZ")})
             for (const bool index : {true, false})
                 QTest::addRow("%s, key index %s", qPrintable(system), index ? "yes" : "no") << system << index;
     }
