@@ -1,6 +1,7 @@
 #include "cleanup/auto_cleanup.h"
 
 #include "data_module/database_error.h"
+#include "data_module/dialect.h"
 #include "data_module/end_year_data_mod.h"
 #include "data_module/sql_text.h"
 
@@ -392,83 +393,113 @@ bool AutoCleanup::removeIllegalCells(const QString& source, const QString& targe
             stopCaching();
     });
 
-    // The codes of the source found in the dictionaries, in one join each instead of one
-    // lookup per code (a dictionary without an index on its key would be read once per code).
-    const std::optional<QSet<QString>> legalColumns
-        = knownCodes(source, m_dm.state.TableNames.LZDName, QStringLiteral("LZD_ORDE"));
-    const std::optional<QSet<QString>> legalRows
-        = knownCodes(source, m_dm.state.TableNames.HZDName, QStringLiteral("HZD_ORDE"));
-
-    // Unit and summary data are walked by their coordinates alone: only those are read.
     const bool cellDictionary = target.compare(QLatin1String("optiDYZD"), Qt::CaseInsensitive) == 0;
-    const QString read = cellDictionary ? QStringLiteral("*") : QStringLiteral("BBZD_BH, BBZD_DATE, HZD_ORDE, LZD_ORDE");
-    if (!m_dm.OpenSQL(QStringLiteral("select ") + read + QStringLiteral(" from ") + source))
-        throw DatabaseError(m_dm.lastError());
-    Query& rows = m_dm.QryGlobalOpen;
-
-    auto column = [&rows](const char* name) { return rows.fieldIndex(QLatin1String(name)); };
-    const int cBh = column("BBZD_BH"), cDate = column("BBZD_DATE"), cRow = column("HZD_ORDE"),
-              cCol = column("LZD_ORDE");
     struct Compared {
         const char* name;
         bool quoted;
         int index = -1;
     };
     QList<Compared> compared;
-    if (cellDictionary) {
+    if (cellDictionary)
         compared = {{"H_BZBM", true}, {"L_BZBM", true}, {"DYZD_LX", true}, {"DYZD_DEC", false}, {"DYZD_SJ", true},
             {"DYZD_DATA", false}, {"DYZD_HOFFSET", false}, {"DYZD_LOFFSET", false}, {"DYZD_GSX", true},
             {"DYZD_GSBZ", true}, {"DYZD_GSJB", false}};
-        for (Compared& c : compared)
-            c.index = column(c.name);
-    }
-    const int cOrde = cellDictionary ? column("DYZD_ORDE") : -1;
 
-    // The source rows, in source order, read one at a time (texts that repeat, such as
-    // report numbers and dates, shared).
+    // The source rows to visit, in source order, read one at a time (texts that repeat, such
+    // as report numbers and dates, shared).
     struct Cell {
         QString bh, date, row, col, code;
         QStringList values;   // the compared columns
+        int illegal = -1;     // 1 or 0 as the database found the codes, -1: look them up
+        bool alone = false;   // no other source row at its coordinates
     };
     std::vector<Cell> cells;
     QHash<QString, int> perCoordinates;
-    QSet<QString> texts;
-    auto shared = [&texts](QString&& t) {
-        const auto it = texts.constFind(t);
-        if (it != texts.constEnd())
-            return *it;
-        texts.insert(t);
-        return t;
-    };
-    for (; !rows.eof(); rows.next()) {
-        Cell c{shared(rows.text(cBh)), shared(rows.text(cDate)), shared(rows.text(cRow)), shared(rows.text(cCol)), {}, {}};
-        if (cellDictionary) {
-            c.code = rows.text(cOrde);
-            for (const Compared& k : compared)
-                c.values.append(rows.text(k.index));
-            if (targetMirrorsSource)
+    Query& rows = m_dm.QryGlobalOpen;
+    auto readRows = [&](bool flagged) {
+        QSet<QString> texts;
+        auto shared = [&texts](QString&& t) {
+            const auto it = texts.constFind(t);
+            if (it != texts.constEnd())
+                return *it;
+            texts.insert(t);
+            return t;
+        };
+        auto column = [&rows](const char* name) { return rows.fieldIndex(QLatin1String(name)); };
+        const int cBh = column("BBZD_BH"), cDate = column("BBZD_DATE"), cRow = column("HZD_ORDE"),
+                  cCol = column("LZD_ORDE");
+        for (Compared& c : compared)
+            c.index = column(c.name);
+        const int cOrde = cellDictionary ? column("DYZD_ORDE") : -1;
+        const int cIllegal = flagged ? column("IllegalCell") : -1;
+        const int cAlone = flagged && cellDictionary ? column("CellAlone") : -1;
+        for (; !rows.eof(); rows.next()) {
+            Cell c{shared(rows.text(cBh)), shared(rows.text(cDate)), shared(rows.text(cRow)), shared(rows.text(cCol)),
+                {}, {}};
+            if (cellDictionary) {
+                c.code = rows.text(cOrde);
+                for (const Compared& k : compared)
+                    c.values.append(rows.text(k.index));
+            }
+            if (flagged) {
+                c.illegal = rows.text(cIllegal).toInt();
+                c.alone = cAlone >= 0 && rows.text(cAlone).toInt() == 1;
+            } else if (cellDictionary && targetMirrorsSource) {
                 ++perCoordinates[coordinateKey(c.bh, c.date, c.row, c.col)];
+            }
+            cells.push_back(std::move(c));
         }
-        cells.push_back(std::move(c));
-    }
-    rows.close();
-    texts.clear();
-    bar.setRange(0, int(cells.size()));
-    bar.setPosition(0);
+        rows.close();
+    };
 
-    // What the joins found decides every code of the source.
-    for (const Cell& c : cells) {
-        if (legalColumns) {
-            const QString key = codeKey(c.bh, c.date, c.col);
-            if (!m_columnCodes.contains(key))
-                m_columnCodes.insert(key, legalColumns->contains(key));
+    // Where the target holds the source's rows, the database picks the rows that need a visit
+    // in one statement. A row alone at legal coordinates needs none. When that statement
+    // cannot run, every row is read and its codes are looked up.
+    const QString pick = !cellDictionary || targetMirrorsSource ? cellsToVisit(source, cellDictionary) : QString();
+    qint64 total = pick.isEmpty() ? -1 : countRows(source);
+    if (total >= 0 && m_dm.OpenSQL(pick)) {
+        try {
+            readRows(true);
+        } catch (const DatabaseError&) {
+            rows.close();
+            cells.clear();
+            total = -1;
         }
-        if (legalRows) {
-            const QString key = codeKey(c.bh, c.date, c.row);
-            if (!m_rowCodes.contains(key))
-                m_rowCodes.insert(key, legalRows->contains(key));
+    } else {
+        total = -1;
+    }
+    if (total < 0) {
+        // The codes of the source found in the dictionaries, in one join each instead of one
+        // lookup per code (a dictionary without an index on its key would be read once per code).
+        const std::optional<QSet<QString>> legalColumns
+            = knownCodes(source, m_dm.state.TableNames.LZDName, QStringLiteral("LZD_ORDE"));
+        const std::optional<QSet<QString>> legalRows
+            = knownCodes(source, m_dm.state.TableNames.HZDName, QStringLiteral("HZD_ORDE"));
+        // Unit and summary data are walked by their coordinates alone: only those are read.
+        const QString read = cellDictionary ? QStringLiteral("*") : QStringLiteral("BBZD_BH, BBZD_DATE, HZD_ORDE, LZD_ORDE");
+        if (!m_dm.OpenSQL(QStringLiteral("select ") + read + QStringLiteral(" from ") + source))
+            throw DatabaseError(m_dm.lastError());
+        readRows(false);
+        total = qint64(cells.size());
+        // What the joins found decides every code of the source.
+        for (Cell& c : cells) {
+            if (legalColumns) {
+                const QString key = codeKey(c.bh, c.date, c.col);
+                if (!m_columnCodes.contains(key))
+                    m_columnCodes.insert(key, legalColumns->contains(key));
+            }
+            if (legalRows) {
+                const QString key = codeKey(c.bh, c.date, c.row);
+                if (!m_rowCodes.contains(key))
+                    m_rowCodes.insert(key, legalRows->contains(key));
+            }
+            // When the target holds the source's rows, a cell alone at its coordinates has no
+            // twin to look for.
+            c.alone = targetMirrorsSource && perCoordinates.value(coordinateKey(c.bh, c.date, c.row, c.col)) < 2;
         }
     }
+    bar.setRange(0, int(total));
+    bar.setPosition(0);
 
     // Statements sent once per row: prepared once, the values bound.
     const QString coordinates
@@ -488,17 +519,14 @@ bool AutoCleanup::removeIllegalCells(const QString& source, const QString& targe
     for (const Cell& c : cells) {
         const QList<QVariant> at{c.bh, c.date, c.row, c.col};
 
-        if (!CellCoordinatesLegal(c.bh, c.date, c.row, c.col)) {
+        const bool legal = c.illegal < 0 ? CellCoordinatesLegal(c.bh, c.date, c.row, c.col) : c.illegal == 0;
+        if (!legal) {
             if (!m_dm.ExecuteSQL(illegalDelete, at))
                 break;
             bar.step();
         }
 
-        // When the target holds the source's rows, a cell alone at its coordinates has no
-        // twin to look for.
-        const bool alone = targetMirrorsSource
-            && perCoordinates.value(coordinateKey(c.bh, c.date, c.row, c.col)) < 2;
-        if (cellDictionary && !alone) {
+        if (cellDictionary && !c.alone) {
             values = at;
             values.append(c.code);
             bool sendable = true;
@@ -534,6 +562,32 @@ bool AutoCleanup::removeIllegalCells(const QString& source, const QString& targe
         events();
     }
     return group.finish(&m_walkError);
+}
+
+QString AutoCleanup::cellsToVisit(const QString& source, bool cellDictionary) const
+{
+    // A row's codes are legal when the year's dictionaries hold them for its report and date,
+    // compared by the database as the lookups compare them.
+    auto found = [&](const QString& dictionary, const QString& code) {
+        return QStringLiteral("exists (select 1 from ") + dictionary + QStringLiteral(" D where D.BBZD_BH = S.BBZD_BH and ")
+            + QStringLiteral("D.BBZD_DATE = S.BBZD_DATE and D.") + code + QStringLiteral(" = S.") + code + QLatin1Char(')');
+    };
+    const QString legal = found(m_dm.state.TableNames.LZDName, QStringLiteral("LZD_ORDE")) + QStringLiteral(" and ")
+        + found(m_dm.state.TableNames.HZDName, QStringLiteral("HZD_ORDE"));
+    const QString illegal = QStringLiteral("case when ") + legal + QStringLiteral(" then 0 else 1 end as IllegalCell");
+    if (!cellDictionary)
+        return QStringLiteral("select S.BBZD_BH, S.BBZD_DATE, S.HZD_ORDE, S.LZD_ORDE, ") + illegal + QStringLiteral(" from ")
+            + source + QStringLiteral(" S where not (") + legal + QLatin1Char(')');
+    // Twins are looked for in source order, so the rows must come in that order.
+    if (!dialect::picksRowsInTableOrder(m_dm.mast.server()))
+        return {};
+    // Only a cell that shares its coordinates with another can have a twin.
+    const QString coordinates = QStringLiteral("BBZD_BH, BBZD_DATE, HZD_ORDE, LZD_ORDE");
+    const QString shared = QStringLiteral("(S.BBZD_BH, S.BBZD_DATE, S.HZD_ORDE, S.LZD_ORDE) in (select ") + coordinates
+        + QStringLiteral(" from ") + source + QStringLiteral(" group by ") + coordinates + QStringLiteral(" having count(1) > 1)");
+    return QStringLiteral("select S.*, ") + illegal + QStringLiteral(", case when ") + shared
+        + QStringLiteral(" then 0 else 1 end as CellAlone from ") + source + QStringLiteral(" S where not (") + legal
+        + QStringLiteral(") or ") + shared;
 }
 
 std::optional<QSet<QString>> AutoCleanup::knownCodes(const QString& source, const QString& dictionary,

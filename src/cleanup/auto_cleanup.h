@@ -65,6 +65,11 @@ private:
     // or when the join cannot run.
     std::optional<QSet<QString>> knownCodes(const QString& source, const QString& dictionary,
         const QString& codeColumn);
+    // The source rows the illegal-cell walk must visit, with the column IllegalCell (1 when a
+    // code is missing from the dictionaries) and, for the cell dictionary, CellAlone (1 when
+    // no other source row has its coordinates). Empty where the server cannot give them in
+    // source order.
+    QString cellsToVisit(const QString& source, bool cellDictionary) const;
     void startCaching();
     void stopCaching();
     qint64 countRows(const QString& table, const QString& expression = QStringLiteral("count(1)"));

@@ -423,6 +423,8 @@ QString dialect::textConcat(const QString& dbmsName, const QStringList& expressi
 
 bool dialect::groupsStatementRuns(Server server) { return server == Server::Sqlite; }
 
+bool dialect::picksRowsInTableOrder(Server server) { return server == Server::Sqlite; }
+
 QString dialect::exactDistinct(Server server, const QStringList& expressions)
 {
     if (server != Server::Sqlite)

@@ -123,6 +123,12 @@ private slots:
             << dict + QStringList{"DYZD 101 200401 0001 01 DYZD_ORDE=Z9", "DYZD 101 200401 0001 01 DYZD_ORDE=A1",
                    "DYZD 101 200401 0001 01 DYZD_ORDE=M5"}
             << true << "---" << QStringList{"select DYZD_ORDE from dirtyDYZD => M5", "select * from optiDYZD =>"};
+        QTest::newRow("twins at illegal and at legal coordinates")
+            << "BB"
+            << dict + QStringList{"DYZD 101 200401 0001 99 DYZD_ORDE=A1", "DYZD 101 200401 0001 99 DYZD_ORDE=B1",
+                   "DYZD 101 200401 0002 02 DYZD_ORDE=C1", "DYZD 101 200401 0002 02 DYZD_ORDE=D1"}
+            << true << "---"
+            << QStringList{"select HZD_ORDE, LZD_ORDE, DYZD_ORDE from dirtyDYZD => 0002|02|D1", "select * from optiDYZD =>"};
         QTest::newRow("cells differing in the cell code, removal off")
             << "BB" << dict + QStringList{"DYZD 101 200401 0001 01 DYZD_ORDE=A1", "DYZD 101 200401 0001 01 DYZD_ORDE=B1"}
             << false << "--R"
