@@ -425,6 +425,8 @@ bool dialect::groupsStatementRuns(Server server) { return server == Server::Sqli
 
 bool dialect::picksRowsInTableOrder(Server server) { return server == Server::Sqlite; }
 
+bool dialect::readsUtf8Text(Server server) { return server == Server::Sqlite; }
+
 QString dialect::exactDistinct(Server server, const QStringList& expressions)
 {
     if (server != Server::Sqlite)

@@ -81,6 +81,11 @@ QString dropIndexStatement(DbKind kind, const QString& table, const QString& ind
 // statement after a failed one until the transaction ends).
 bool groupsStatementRuns(Server server);
 
+// Whether the driver hands character data over as UTF-8 when asked for SQL_C_CHAR, so that
+// rows can be read from the statement handle without a conversion by the driver manager:
+// the SQLite driver (ANSI only, its texts are UTF-8). Elsewhere rows are read through Qt.
+bool readsUtf8Text(Server server);
+
 // "distinct e1, e2, ..." that keeps apart every spelling of a text (SQLite: each one
 // compared as bytes), or empty where the server's collation may take texts that differ in
 // case or trailing blanks as one and so keep only one of their spellings.

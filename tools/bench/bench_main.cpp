@@ -11,7 +11,7 @@
 //                 far and a digest of the report tables afterwards
 //   vostrel-bench --cells 100000 --dup 0.01 [--no-index] [--system HZ|BB]
 //                 [--dir D] [--start FILE] [--trace FILE] [--no-illegal] [--reuse]
-//                 [--write-back] [--kinds] [--probe N]
+//                 [--write-back] [--kinds] [--probe N] [--qt-rows]
 //
 // --server postgresql copies each account set as built into a database of a private
 // PostgreSQL cluster (demo_builder/pg_cluster.h) and runs on it through psqlodbc;
@@ -24,7 +24,8 @@
 // account set a previous run left in --dir instead of building it again; --write-back adds
 // the write-back (keeping every review row) as a last phase and prints a digest of the
 // report tables afterwards; --kinds adds the time per statement kind; --probe N only times
-// N small indexed lookups (the cost of one statement through the whole engine path).
+// N small indexed lookups (the cost of one statement through the whole engine path);
+// --qt-rows reads every result through QSqlQuery, as on servers other than SQLite.
 // Account sets of the series are built, and digests read, by child processes of the same
 // program (--build-only, --digest FILE), so that the peak memory is the cleanup's.
 
@@ -34,6 +35,7 @@
 #include "cleanup/write_back.h"
 #include "data_module/database_error.h"
 #include "data_module/end_year_data_mod.h"
+#include "data_module/qt_backend.h"
 #include "demo_builder/demo_builder.h"
 #include "demo_builder/pg_cluster.h"
 
@@ -103,6 +105,7 @@ struct Config {
     bool kinds = false;     // time spent per statement kind
     int probe = 0;          // only time this many small lookups
     bool writeBack = false; // also write the cleaned rows back (review rows kept as they are)
+    bool qtRows = false;    // rows read through QSqlQuery on every server (to compare with)
     bool childBuild = false; // build the account set in a child process
     QString server;          // "postgresql": the account set copied into a private cluster
     QString dsn, driver = QStringLiteral("ODBC"), user = QStringLiteral("dba"), password = QStringLiteral("sql");
@@ -365,6 +368,8 @@ int run(Config c, const QString& dirPath, const QString& startCopy, const QStrin
     dm.mast.addParam(QStringLiteral("ODBC DSN=") + (onServer ? c.dsn : demo.dsn));
     dm.mast.addParam(QStringLiteral("USER NAME=") + c.user);
     dm.mast.addParam(QStringLiteral("PASSWORD=") + c.password);
+    if (auto* qt = dynamic_cast<QtSqlBackend*>(&dm.mast.backend()))
+        qt->setHandleRows(!c.qtRows);
     dm.mast.connect();
     dm.state.DatabaseKind = DbKind::Anywhere;
     FillTableNames(dm.state, c.system);
@@ -645,6 +650,8 @@ int main(int argc, char** argv)
             one.writeBack = true;
         } else if (a == QLatin1String("--reuse")) {
             one.reuse = true;
+        } else if (a == QLatin1String("--qt-rows")) {
+            one.qtRows = true;
         } else if (a == QLatin1String("--no-illegal")) {
             one.illegal = false;
         } else if (a == QLatin1String("--server")) {
@@ -669,7 +676,7 @@ int main(int argc, char** argv)
             trace = value();
         } else {
             out << "usage: vostrel-bench [--cells N] [--dup RATE] [--no-index] [--no-illegal] [--system HZ|BB]"
-                   " [--reuse] [--write-back] [--kinds] [--probe N] [--dir DIR] [--start FILE] [--trace FILE]\n"
+                   " [--reuse] [--write-back] [--kinds] [--probe N] [--qt-rows] [--dir DIR] [--start FILE] [--trace FILE]\n"
                    "                    [--server postgresql | --dsn NAME [--driver D] [--user U] [--password P]]\n"
                    "       vostrel-bench --series [--sizes N,N,...] [--dup RATE] [--dir DIR]\n";
             return 1;
