@@ -68,7 +68,7 @@ QString diagnostics(SQLHANDLE stmt, SQLHANDLE dbc)
 
 SQLHANDLE handleOf(const QVariant& h)
 {
-    return h.isValid() ? *static_cast<const SQLHANDLE*>(h.constData()) : nullptr;
+    return h.metaType() == QMetaType::fromType<SQLHANDLE>() ? *static_cast<const SQLHANDLE*>(h.constData()) : nullptr;
 }
 
 // Reads the rows of an executed query straight from its ODBC statement handle: texts as
@@ -77,11 +77,10 @@ SQLHANDLE handleOf(const QVariant& h)
 // dialect says texts come as UTF-8; the query itself is never moved on.
 class HandleRows {
 public:
-    // Null when a column has a type it does not read as QODBC would (dates, times, unsigned
-    // integers, ...): such a result is read through QSqlQuery.
-    static std::unique_ptr<HandleRows> make(const QSqlQuery& q)
+    // Null when a column has a type it does not read as QODBC would (dates, times, ...):
+    // such a result is read through QSqlQuery.
+    static std::unique_ptr<HandleRows> make(const QSqlQuery& q, const QSqlRecord& r)
     {
-        const QSqlRecord r = q.record();
         const SQLHANDLE stmt = handleOf(q.result()->handle());
         if (!stmt || r.isEmpty())
             return {};
@@ -92,7 +91,9 @@ public:
             case QMetaType::QString:
             case QMetaType::Short:
             case QMetaType::Int:
+            case QMetaType::UInt:
             case QMetaType::LongLong:
+            case QMetaType::ULongLong:
             case QMetaType::QByteArray:
                 break;
             case QMetaType::Double:
@@ -137,8 +138,12 @@ private:
         case QMetaType::Short:   // QODBC reads small integers as int
         case QMetaType::Int:
             return number<qint32>(column, SQL_C_SLONG);
+        case QMetaType::UInt:
+            return number<quint32>(column, SQL_C_ULONG);
         case QMetaType::LongLong:
             return number<qlonglong>(column, SQL_C_SBIGINT);
+        case QMetaType::ULongLong:
+            return number<qulonglong>(column, SQL_C_UBIGINT);
         case QMetaType::Double:
             return number<double>(column, SQL_C_DOUBLE);
         case QMetaType::QByteArray: {
@@ -237,7 +242,7 @@ private:
         for (int i = 0; i < r.count(); ++i)
             m_columns << r.fieldName(i);
         if (direct)
-            m_rows = HandleRows::make(*m_q);
+            m_rows = HandleRows::make(*m_q, r);
     }
     QSqlQuery m_own;
     std::shared_ptr<QSqlQuery> m_prepared;   // kept alive should the statement go first

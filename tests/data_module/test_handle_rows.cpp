@@ -54,19 +54,24 @@ private slots:
         m_as.emplace(o);
         m_as->exec(QStringLiteral("create table T (id integer, name varchar(60), txt text, n numeric(18,2), "
                                   "d double, r real, big bigint, s smallint, b blob, dec decimal(10,4), "
-                                  "ch char(10), f float)"));
+                                  "ch char(10), f float, u integer unsigned, ub bigint unsigned, bo boolean)"));
         for (int i = 0; m_long.size() < 100000; ++i)
             m_long += i % 3 ? QStringLiteral("汇") : QStringLiteral("a");
+        const QVariant null;
         m_as->insert(QStringLiteral("T"),
             {{1, QStringLiteral("单位数据汇总表"), QStringLiteral(""), 61329.77, 0.1, 2.5, Q_INT64_C(9007199254740993), 7,
-                 QByteArray("\x00\xff\x41", 3), 12.3456, QStringLiteral("ab"), 1e300},
-                {2, QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(),
-                    QVariant(), QVariant(), QVariant()},
+                 QByteArray("\x00\xff\x41", 3), 12.3456, QStringLiteral("ab"), 1e300, 4000000000u,
+                 Q_UINT64_C(18446744073709551615), 1},
+                {2, null, null, null, null, null, null, null, null, null, null, null, null, null, null},
                 {3, QStringLiteral(""), m_long, -0.01, -61329.77, 0.0, Q_INT64_C(-9223372036854775807), -32768,
-                    QByteArray(70000, 'x'), 0, QStringLiteral("  "), 100.0},
+                    QByteArray(70000, 'x'), 0, QStringLiteral("  "), 100.0, 0, 0, 0},
+                // Texts where numbers belong, as SQLite keeps them.
                 {QStringLiteral("abc"), QStringLiteral("x"), QStringLiteral("12abc"), QStringLiteral("y"),
                     QStringLiteral("1.5x"), QStringLiteral(""), QStringLiteral("z"), 1.5, QStringLiteral("t"),
-                    QStringLiteral("q"), 5, QStringLiteral("")}});
+                    QStringLiteral("q"), 5, QStringLiteral(""), QStringLiteral("-1"), QStringLiteral("w"), 2}});
+        m_as->exec(QStringLiteral("create table P (dt date, ts timestamp, tm time, name varchar(10))"));
+        m_as->exec(QStringLiteral("insert into P values ('2004-01-02', '2004-01-02 10:11:12', '10:11:12', '汇'), "
+                                  "(null, null, null, null)"));
     }
 
     void sameRows_data()
@@ -75,26 +80,29 @@ private slots:
         QTest::addColumn<QList<QVariant>>("binds");
         QTest::addColumn<bool>("prepared");
         QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("handle");   // read from the statement handle
         // One cell's text as the write-back would put it into a statement (row -1: none).
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("text");
         const QList<QVariant> none;
         QTest::newRow("every type, every row")
-            << QStringLiteral("select * from T order by id") << none << false << 4 << 0 << 3 << QStringLiteral("61329.77");
+            << QStringLiteral("select * from T order by id") << none << false << 4 << true << 0 << 3 << QStringLiteral("61329.77");
         QTest::newRow("expressions") << QStringLiteral("select count(*), sum(n), 'x' || name, null, 1.5, '', length(txt), "
                                                        "0.1 + 0.2, 61329.77, -7 from T where id < 3 group by name")
-                                     << none << false << 2 << 1 << 2 << QStringLiteral("x单位数据汇总表");
-        QTest::newRow("no rows") << QStringLiteral("select * from T where id = -1") << none << false << 0 << -1 << 0
+                                     << none << false << 2 << true << 1 << 2 << QStringLiteral("x单位数据汇总表");
+        QTest::newRow("no rows") << QStringLiteral("select * from T where id = -1") << none << false << 0 << true << -1 << 0
                                  << QString();
         QTest::newRow("long text") << QStringLiteral("select txt, txt || '尾' from T where id = 3") << none << false << 1
-                                   << 0 << 1 << m_long + QStringLiteral("尾");
+                                   << true << 0 << 1 << m_long + QStringLiteral("尾");
         QTest::newRow("bound values") << QStringLiteral("select name, n, d, txt from T where id >= ? and name <> ?")
-                                      << QList<QVariant>{1, QStringLiteral("汇")} << false << 3 << 0 << 2
+                                      << QList<QVariant>{1, QStringLiteral("汇")} << false << 3 << true << 0 << 2
                                       << QStringLiteral("0.1");
         QTest::newRow("prepared") << QStringLiteral("select * from T where id = ? or name = ?")
-                                  << QList<QVariant>{3, QStringLiteral("单位数据汇总表")} << true << 2 << 0 << 1
+                                  << QList<QVariant>{3, QStringLiteral("单位数据汇总表")} << true << 2 << true << 0 << 1
                                   << QStringLiteral("单位数据汇总表");
+        QTest::newRow("dates and times: through Qt") << QStringLiteral("select * from P") << none << false << 2 << false
+                                                     << 0 << 3 << QStringLiteral("汇");
     }
     void sameRows()
     {
@@ -102,14 +110,15 @@ private slots:
         QFETCH(QList<QVariant>, binds);
         QFETCH(bool, prepared);
         QFETCH(int, rows);
+        QFETCH(bool, handle);
         QFETCH(int, row);
         QFETCH(int, column);
         QFETCH(QString, text);
         const qint64 before = backend().handleResults();
         const QList<QList<QVariant>> fast = read(sql, binds, prepared, true);
-        QCOMPARE(backend().handleResults(), before + 1);
+        QCOMPARE(backend().handleResults(), before + handle);
         const QList<QList<QVariant>> qt = read(sql, binds, prepared, false);
-        QCOMPARE(backend().handleResults(), before + 1);
+        QCOMPARE(backend().handleResults(), before + handle);
         QCOMPARE(fast.size(), rows);
         QCOMPARE(qt.size(), rows);
         for (int r = 0; r < rows; ++r) {
@@ -128,6 +137,16 @@ private slots:
         }
         if (row >= 0)
             QCOMPARE(variantText(fast.value(row).value(column)), text);
+    }
+
+    // Bytes that are not UTF-8 (never written through ODBC) come back with a replacement
+    // character for each bad sequence, the rest of the text whole.
+    void textNotUtf8()
+    {
+        m_as->exec(QStringLiteral("create table B (t varchar(10))"));
+        m_as->exec(QStringLiteral("insert into B values (cast(x'ff41e6b187c7' as text))"));
+        const QList<QList<QVariant>> rows = read(QStringLiteral("select t from B"), {}, false, true);
+        QCOMPARE(rows.value(0).value(0), QVariant(QStringLiteral("\uFFFDA汇\uFFFD")));
     }
 };
 
