@@ -5,6 +5,7 @@
 #include "data_module/engine_config.h"
 
 #include <QAtomicInt>
+#include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -12,6 +13,8 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlResult>
+
+#include <optional>
 
 #include <sql.h>
 #include <sqlext.h>
@@ -77,8 +80,8 @@ SQLHANDLE handleOf(const QVariant& h)
 // dialect says texts come as UTF-8; the query itself is never moved on.
 class HandleRows {
 public:
-    // Null when a column has a type it does not read as QODBC would (dates, times, ...):
-    // such a result is read through QSqlQuery.
+    // Null when a column has a type it does not read as QODBC would: such a result is read
+    // through QSqlQuery.
     static std::unique_ptr<HandleRows> make(const QSqlQuery& q, const QSqlRecord& r)
     {
         const SQLHANDLE stmt = handleOf(q.result()->handle());
@@ -95,6 +98,9 @@ public:
             case QMetaType::LongLong:
             case QMetaType::ULongLong:
             case QMetaType::QByteArray:
+            case QMetaType::QDate:
+            case QMetaType::QTime:
+            case QMetaType::QDateTime:
                 break;
             case QMetaType::Double:
                 if (q.numericalPrecisionPolicy() != QSql::LowPrecisionDouble)
@@ -124,12 +130,18 @@ public:
 private:
     HandleRows(SQLHANDLE stmt, SQLHANDLE dbc) : m_stmt(stmt), m_dbc(dbc), m_buffer(4096, Qt::Uninitialized) {}
 
-    template <typename T> QVariant number(SQLUSMALLINT column, SQLSMALLINT cType)
+    // A value of fixed size; empty for NULL.
+    template <typename T> std::optional<T> fixed(SQLUSMALLINT column, SQLSMALLINT cType)
     {
         T v{};
         SQLLEN indicator = 0;
         check(SQLGetData(m_stmt, column, cType, &v, sizeof v, &indicator));
-        return indicator == SQL_NULL_DATA ? QVariant() : QVariant::fromValue(v);
+        return indicator == SQL_NULL_DATA ? std::nullopt : std::optional<T>(v);
+    }
+    template <typename T> QVariant number(SQLUSMALLINT column, SQLSMALLINT cType)
+    {
+        const std::optional<T> v = fixed<T>(column, cType);
+        return v ? QVariant::fromValue(*v) : QVariant();
     }
 
     QVariant value(SQLUSMALLINT column, int type)
@@ -146,6 +158,20 @@ private:
             return number<qulonglong>(column, SQL_C_UBIGINT);
         case QMetaType::Double:
             return number<double>(column, SQL_C_DOUBLE);
+        case QMetaType::QDate: {
+            const auto d = fixed<DATE_STRUCT>(column, SQL_C_DATE);
+            return d ? QVariant(QDate(d->year, d->month, d->day)) : QVariant();
+        }
+        case QMetaType::QTime: {
+            const auto t = fixed<TIME_STRUCT>(column, SQL_C_TIME);
+            return t ? QVariant(QTime(t->hour, t->minute, t->second)) : QVariant();
+        }
+        case QMetaType::QDateTime: {
+            const auto s = fixed<TIMESTAMP_STRUCT>(column, SQL_C_TIMESTAMP);
+            return s ? QVariant(QDateTime(QDate(s->year, s->month, s->day),
+                           QTime(s->hour, s->minute, s->second, int(s->fraction / 1000000))))
+                     : QVariant();
+        }
         case QMetaType::QByteArray: {
             const qsizetype n = whole(column, SQL_C_BINARY);
             return n < 0 ? QVariant() : QVariant(QByteArray(m_buffer.constData(), n));
