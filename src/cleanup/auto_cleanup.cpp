@@ -566,28 +566,36 @@ bool AutoCleanup::removeIllegalCells(const QString& source, const QString& targe
 
 QString AutoCleanup::cellsToVisit(const QString& source, bool cellDictionary) const
 {
-    // A row's codes are legal when the year's dictionaries hold them for its report and date,
-    // compared by the database as the lookups compare them.
-    auto found = [&](const QString& dictionary, const QString& code) {
-        return QStringLiteral("exists (select 1 from ") + dictionary + QStringLiteral(" D where D.BBZD_BH = S.BBZD_BH and ")
-            + QStringLiteral("D.BBZD_DATE = S.BBZD_DATE and D.") + code + QStringLiteral(" = S.") + code + QLatin1Char(')');
-    };
-    const QString legal = found(m_dm.state.TableNames.LZDName, QStringLiteral("LZD_ORDE")) + QStringLiteral(" and ")
-        + found(m_dm.state.TableNames.HZDName, QStringLiteral("HZD_ORDE"));
-    const QString illegal = QStringLiteral("case when ") + legal + QStringLiteral(" then 0 else 1 end as IllegalCell");
-    if (!cellDictionary)
-        return QStringLiteral("select S.BBZD_BH, S.BBZD_DATE, S.HZD_ORDE, S.LZD_ORDE, ") + illegal + QStringLiteral(" from ")
-            + source + QStringLiteral(" S where not (") + legal + QLatin1Char(')');
-    // Twins are looked for in source order, so the rows must come in that order.
-    if (!dialect::picksRowsInTableOrder(m_dm.mast.server()))
+    // Twins are looked for in source order: the rows must come in that order.
+    if (cellDictionary && !dialect::picksRowsInTableOrder(m_dm.mast.server()))
         return {};
+    // A row's codes are legal when the year's dictionaries hold them for its report and date,
+    // compared by the database as the lookups compare them. Each dictionary's codes are read
+    // once and joined, which needs no index on the dictionary.
+    auto join = [](const QString& alias, const QString& table, const QStringList& columns) {
+        QStringList on;
+        for (const QString& c : columns)
+            on << alias + QLatin1Char('.') + c + QStringLiteral(" = S.") + c;
+        return QStringLiteral(" left join (select distinct ") + columns.join(QStringLiteral(", ")) + QStringLiteral(" from ")
+            + table + QStringLiteral(") ") + alias + QStringLiteral(" on ") + on.join(QStringLiteral(" and "));
+    };
+    const QString from = QStringLiteral(" from ") + source + QStringLiteral(" S")
+        + join(QStringLiteral("L"), m_dm.state.TableNames.LZDName, {"BBZD_BH", "BBZD_DATE", "LZD_ORDE"})
+        + join(QStringLiteral("H"), m_dm.state.TableNames.HZDName, {"BBZD_BH", "BBZD_DATE", "HZD_ORDE"});
+    const QString illegal = QStringLiteral("L.BBZD_BH is null or H.BBZD_BH is null");
+    if (!cellDictionary)
+        return QStringLiteral("select S.BBZD_BH, S.BBZD_DATE, S.HZD_ORDE, S.LZD_ORDE, 1 as IllegalCell") + from
+            + QStringLiteral(" where (case when ") + illegal + QStringLiteral(" then 1 else 0 end) = 1");
     // Only a cell that shares its coordinates with another can have a twin.
     const QString coordinates = QStringLiteral("BBZD_BH, BBZD_DATE, HZD_ORDE, LZD_ORDE");
-    const QString shared = QStringLiteral("(S.BBZD_BH, S.BBZD_DATE, S.HZD_ORDE, S.LZD_ORDE) in (select ") + coordinates
-        + QStringLiteral(" from ") + source + QStringLiteral(" group by ") + coordinates + QStringLiteral(" having count(1) > 1)");
-    return QStringLiteral("select S.*, ") + illegal + QStringLiteral(", case when ") + shared
-        + QStringLiteral(" then 0 else 1 end as CellAlone from ") + source + QStringLiteral(" S where not (") + legal
-        + QStringLiteral(") or ") + shared;
+    QStringList on;
+    for (const QString& c : coordinates.split(QStringLiteral(", ")))
+        on << QStringLiteral("C.") + c + QStringLiteral(" = S.") + c;
+    return QStringLiteral("select S.*, case when ") + illegal + QStringLiteral(" then 1 else 0 end as IllegalCell, ")
+        + QStringLiteral("case when C.BBZD_BH is null then 1 else 0 end as CellAlone") + from
+        + QStringLiteral(" left join (select ") + coordinates + QStringLiteral(" from ") + source + QStringLiteral(" group by ")
+        + coordinates + QStringLiteral(" having count(1) > 1) C on ") + on.join(QStringLiteral(" and "))
+        + QStringLiteral(" where (case when ") + illegal + QStringLiteral(" or C.BBZD_BH is not null then 1 else 0 end) = 1");
 }
 
 std::optional<QSet<QString>> AutoCleanup::knownCodes(const QString& source, const QString& dictionary,

@@ -67,8 +67,8 @@ private:
         const QString& codeColumn);
     // The source rows the illegal-cell walk must visit, with the column IllegalCell (1 when a
     // code is missing from the dictionaries) and, for the cell dictionary, CellAlone (1 when
-    // no other source row has its coordinates). Empty where the server cannot give them in
-    // source order.
+    // no other source row has its coordinates). Empty for the cell dictionary where the server
+    // cannot give them in source order.
     QString cellsToVisit(const QString& source, bool cellDictionary) const;
     void startCaching();
     void stopCaching();

@@ -370,9 +370,60 @@ QString dialect::withColumnDefault(const QString& createSql, const QString& colu
     return {};
 }
 
+namespace {
+// "insert into D select SrcTab.* from S SrcTab, K RelTab where 1 = 1 and SrcTab.a=RelTab.a ...":
+// SQLite walks K and seeks S by its key where S has an index on key columns alone; otherwise
+// it reads S whole and looks each row up in K, for which it builds a temporary index of K on
+// every run, kept in a cache of its own too small for large key tables. K then gets an index
+// of its own ("IX_" + K), kept with the table, and where S has its key index, K has none (with
+// both, SQLite would read S whole). A failing step leaves the copy to SQLite's own plan.
+bool copyMatchingRows(const QString& sql, const dialect::SqliteSteps& steps)
+{
+    static const QRegularExpression form(QStringLiteral("^insert into [A-Za-z0-9_#$]+ select SrcTab\\.\\* from "
+                                                        "([A-Za-z0-9_#$]+) SrcTab, ([A-Za-z0-9_#$]+) RelTab where 1 = 1((?: and "
+                                                        "SrcTab\\.[A-Za-z0-9_#$]+=RelTab\\.[A-Za-z0-9_#$]+)+)$"));
+    const auto m = form.match(sql);
+    if (!m.hasMatch())
+        return false;
+    const QString source = m.captured(1), keyTable = m.captured(2);
+    QStringList keys;
+    QList<QVariant> binds{source};
+    static const QRegularExpression pair(QStringLiteral(" and SrcTab\\.([A-Za-z0-9_#$]+)=RelTab\\.([A-Za-z0-9_#$]+)"));
+    for (auto it = pair.globalMatch(m.captured(3)); it.hasNext();) {
+        const auto p = it.next();
+        if (p.captured(1) != p.captured(2))
+            return false;
+        keys << p.captured(1);
+        binds << p.captured(1).toLower();
+    }
+    const QString index = QStringLiteral("IX_") + keyTable;
+    try {
+        QStringList marks(keys.size(), QStringLiteral("?"));
+        const bool keyed = !steps
+                                .rows(QStringLiteral("select il.name from pragma_index_list(?) il where il.partial = 0 and "
+                                                     "not exists (select 1 from pragma_index_info(il.name) ii where ii.name "
+                                                     "is null or lower(ii.name) not in (")
+                                        + marks.join(QLatin1Char(',')) + QStringLiteral("))"),
+                                    binds)
+                                .isEmpty();
+        if (keyed)
+            steps.exec(QStringLiteral("drop index if exists ") + index, {});
+        else
+            steps.exec(QStringLiteral("create index if not exists ") + index + QStringLiteral(" on ") + keyTable
+                    + QLatin1Char('(') + keys.join(QLatin1Char(',')) + QLatin1Char(')'),
+                {});
+    } catch (const DatabaseError&) {
+    }
+    steps.exec(sql, {});
+    return true;
+}
+} // namespace
+
 bool dialect::runSqliteProcedure(const QString& sql, const SqliteSteps& steps)
 {
     const QStringView head = QStringView(sql).trimmed();
+    if (head.startsWith(QLatin1String("insert"), Qt::CaseInsensitive))
+        return copyMatchingRows(sql, steps);
     if (head.startsWith(QLatin1String("alter"), Qt::CaseInsensitive)) {
         const auto change = parseDefaultChange(sql);
         if (!change)

@@ -91,10 +91,10 @@ bool readsUtf8Text(Server server);
 // case or trailing blanks as one and so keep only one of their spellings.
 QString exactDistinct(Server server, const QStringList& expressions);
 
-// "select S.* from T S where ... or (a, ...) in (select a, ... from T group by a, ...
-// having count(1) > 1)": whether the server reads it as one pass over T in T's own order,
-// the order "select * from T" gives (SQLite: the list is computed once; elsewhere the
-// planner may join and reorder, or row values are not read at all).
+// "select S.* from T S left join (select ...) L on ... where ...": whether the server runs
+// it as one pass over T in T's own order, the order "select * from T" gives (SQLite, whose
+// left joins keep the left table outermost; elsewhere the planner may hash, sort and
+// reorder).
 bool picksRowsInTableOrder(Server server);
 
 // Text concatenation of column expressions in which a NULL part counts as empty, in the
