@@ -222,16 +222,41 @@ private slots:
         QCOMPARE(as.dm().HasRows("havHZD"), !counted.isEmpty());
     }
 
+    // On SQLite the key table gets an index of its own exactly when the source has none on
+    // the key; the rows copied are the same either way, also when that step fails.
+    void copyMatchingRowsAppends_data()
+    {
+        QTest::addColumn<bool>("sourceKeyed");
+        QTest::addColumn<QString>("failOn");
+        QTest::newRow("source without key index") << false << QString();
+        QTest::newRow("source with key index") << true << QString();
+        QTest::newRow("index step fails") << false << QStringLiteral("create index if not exists");
+        QTest::newRow("index lookup fails") << false << QStringLiteral("select il.name");
+    }
     void copyMatchingRowsAppends()
     {
+        QFETCH(bool, sourceKeyed);
+        QFETCH(QString, failOn);
         TestAccountSet as;
         as.dm().CreateWorkingTables();
+        as.dm().ExecuteSQL("drop index if exists IDX_KRHZD_KEY");
+        if (sourceKeyed) {
+            QVERIFY(as.dm().ExecuteSQL("create index KRHZD_K on KRHZD(HZD_ORDE, BBZD_DATE, BBZD_BH)"));
+            QVERIFY(as.dm().ExecuteSQL("create index IX_havHZD on havHZD(BBZD_BH)"));   // left from before
+        }
+        QVERIFY(as.dm().ExecuteSQL("create index KRHZD_ZB on KRHZD(HZD_ZB)"));   // not on the key: no help
         as.insert("KRHZD", hzd({{"101", "200401", "0001"}, {"101", "200401", "0001"}, {"101", "200401", "0002"}}));
         as.insert("havHZD", hzd({{"101", "200401", "0001"}}));
+        as.mast().setStatementHook([&](const QString& sql) {
+            if (!failOn.isEmpty() && sql.startsWith(failOn))
+                throw DatabaseError(QStringLiteral("injected"));
+        });
         const QStringList keys{"BBZD_BH", "BBZD_DATE", "HZD_ORDE"};
         QVERIFY(as.dm().CopyMatchingRows("KRHZD", "havHZD", "oldHZD", keys));
         QCOMPARE(as.count("oldHZD"), 2);
+        QCOMPARE(as.indexNames("havHZD"), sourceKeyed || !failOn.isEmpty() ? QStringList{} : QStringList{"IX_havHZD"});
         QVERIFY(as.dm().CopyMatchingRows("KRHZD", "havHZD", "oldHZD", keys));
+        as.mast().setStatementHook({});
         QCOMPARE(as.count("oldHZD"), 4);
         QCOMPARE(as.count("oldHZD", "HZD_ORDE = '0002'"), 0);
     }
