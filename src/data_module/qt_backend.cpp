@@ -227,15 +227,15 @@ private:
 };
 
 // Reads a result of a query it owns, or of the query of a prepared statement, whose
-// result set it closes when it goes. direct: through HandleRows where it reads every
+// result set it closes when it goes. fromHandle: through HandleRows where it reads every
 // column; else, and always on other servers, through QSqlQuery.
 class QtCursor : public Cursor {
 public:
-    QtCursor(QSqlQuery&& q, bool direct) : m_own(std::move(q)), m_q(&m_own) { readColumns(direct); }
-    QtCursor(std::shared_ptr<QSqlQuery> prepared, bool direct)
+    QtCursor(QSqlQuery&& q, bool fromHandle) : m_own(std::move(q)), m_q(&m_own) { readColumns(fromHandle); }
+    QtCursor(std::shared_ptr<QSqlQuery> prepared, bool fromHandle)
         : m_prepared(std::move(prepared)), m_q(m_prepared.get())
     {
-        readColumns(direct);
+        readColumns(fromHandle);
     }
     ~QtCursor() override
     {
@@ -262,12 +262,12 @@ public:
     }
 
 private:
-    void readColumns(bool direct)
+    void readColumns(bool fromHandle)
     {
         const QSqlRecord r = m_q->record();
         for (int i = 0; i < r.count(); ++i)
             m_columns << r.fieldName(i);
-        if (direct)
+        if (fromHandle)
             m_rows = HandleRows::make(*m_q, r);
     }
     QSqlQuery m_own;
@@ -280,8 +280,8 @@ private:
 // One QSqlQuery prepared once; each run binds the values anew.
 class QtPrepared : public PreparedStatement {
 public:
-    QtPrepared(const QSqlDatabase& db, const QString& sql, bool directRows, std::shared_ptr<qint64> handleResults)
-        : m_q(std::make_shared<QSqlQuery>(db)), m_directRows(directRows), m_handleResults(std::move(handleResults))
+    QtPrepared(const QSqlDatabase& db, const QString& sql, bool fromHandle, std::shared_ptr<qint64> handleResults)
+        : m_q(std::make_shared<QSqlQuery>(db)), m_fromHandle(fromHandle), m_handleResults(std::move(handleResults))
     {
         m_q->setForwardOnly(true);
         if (!m_q->prepare(sql))
@@ -297,7 +297,7 @@ public:
     std::unique_ptr<Cursor> open(const QList<QVariant>& binds) override
     {
         run(binds);
-        auto cursor = std::make_unique<QtCursor>(m_q, m_directRows);
+        auto cursor = std::make_unique<QtCursor>(m_q, m_fromHandle);
         *m_handleResults += cursor->readsHandle();
         return cursor;
     }
@@ -311,7 +311,7 @@ private:
             throw DatabaseError(errorText(m_q->lastError()));
     }
     std::shared_ptr<QSqlQuery> m_q;
-    bool m_directRows;
+    bool m_fromHandle;
     std::shared_ptr<qint64> m_handleResults;
 };
 }
@@ -413,7 +413,7 @@ static QSqlQuery run(const QString& name, const QString& sql, const QList<QVaria
 
 std::unique_ptr<Cursor> QtSqlBackend::open(const QString& sql, const QList<QVariant>& binds)
 {
-    auto cursor = std::make_unique<QtCursor>(run(m_name, sql, binds, true), directRows());
+    auto cursor = std::make_unique<QtCursor>(run(m_name, sql, binds, true), rowsFromHandle());
     *m_handleResults += cursor->readsHandle();
     return cursor;
 }
@@ -432,5 +432,5 @@ std::unique_ptr<PreparedStatement> QtSqlBackend::prepare(const QString& sql)
     const QSqlDriver* driver = db.driver();
     if (!driver->hasFeature(QSqlDriver::PreparedQueries) || !driver->hasFeature(QSqlDriver::PositionalPlaceholders))
         return {};
-    return std::make_unique<QtPrepared>(db, sql, directRows(), m_handleResults);
+    return std::make_unique<QtPrepared>(db, sql, rowsFromHandle(), m_handleResults);
 }

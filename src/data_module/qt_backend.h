@@ -31,7 +31,7 @@ public:
     qint64 handleResults() const { return *m_handleResults; }
 
 private:
-    bool directRows() const { return m_handleRows && m_readsHandle; }
+    bool rowsFromHandle() const { return m_handleRows && m_readsHandle; }
     QString m_name;
     QString m_dbms;
     bool m_handleRows = true;
