@@ -118,7 +118,7 @@ void TestRecordStatistics::paddedAndChineseNames()
     as.exec(QStringLiteral("insert into 报表汇总1 values (1)"));
     as.exec(QStringLiteral("insert into 报表汇总1 values (2)"));
     as.insert(QStringLiteral("JWTABN"), {{"BB", "KRHZD     "}, {"BB", "报表汇总1  "}, {"BB", "KRHZD x   "}});
-    for (const QString suffix : {QString(), QStringLiteral("2002")}) {
+    for (const QString &suffix : {QString(), QStringLiteral("2002")}) {
         RecordingLog report;
         NullEvents events;
         RecordStatisticsJob(testJobContext(as.dm(), events), {.yearSuffix = suffix}, report).run();

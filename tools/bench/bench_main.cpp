@@ -4,9 +4,10 @@
 // memory, and per cleanup step where the time goes.
 //
 //   vostrel-bench                       the whole matrix (100k and 1M cells, 0.1 % and 1 %)
-//   vostrel-bench --series [--sizes 100000,300000,1000000,3000000] [--dup 0.01] [--dir D]
-//                 per size, with and without the report tables' key index, both systems:
-//                 check, cleanup and write-back with seconds, statements, the growth
+//   vostrel-bench --series [--sizes 100000,300000,1000000,3000000] [--repeat 3] [--dup 0.01] [--dir D]
+//                 per size, with and without the report tables' key index, both systems,
+//                 each run --repeat times from the same account set: check, cleanup and
+//                 write-back with the median seconds, statements, the growth
 //                 exponent against the previous size, the peak memory of the whole run so
 //                 far and a digest of the report tables afterwards
 //   vostrel-bench --cells 100000 --dup 0.01 [--no-index] [--system HZ|BB]
@@ -540,8 +541,33 @@ double exponent(double a, double b, double na, double nb)
     return a > 0 && b > 0 && na > 0 && nb > na ? std::log(b / a) / std::log(nb / na) : 0;
 }
 
-// Both systems, with and without the key index, size by size; the table at the end.
-int series(Config base, const QList<qint64>& sizes, const QString& folder)
+// Per phase the median of the runs' seconds; the peak of them all; the digest where all
+// runs agree on it.
+Figures median(QList<Figures> runs)
+{
+    Figures m = runs.first();
+    auto middle = [&runs](auto value) {
+        QList<double> v;
+        for (const Figures& f : runs)
+            v.append(value(f));
+        std::sort(v.begin(), v.end());
+        return v.at(v.size() / 2);
+    };
+    for (int i = 0; i < 3; ++i) {
+        m.cpu[i] = middle([i](const Figures& f) { return f.cpu[i]; });
+        m.seconds[i] = middle([i](const Figures& f) { return f.seconds[i]; });
+    }
+    for (const Figures& f : runs) {
+        m.peak = std::max(m.peak, f.peak);
+        if (f.digest != m.digest)
+            m.digest = QStringLiteral("runs differ: ") + m.digest + QStringLiteral(" / ") + f.digest;
+    }
+    return m;
+}
+
+// Both systems, with and without the key index, size by size, each configuration run
+// `repeat` times; the table of the medians at the end.
+int series(Config base, const QList<qint64>& sizes, const QString& folder, int repeat)
 {
     g_keepPeak = true;
     base.writeBack = true;
@@ -559,23 +585,38 @@ int series(Config base, const QList<qint64>& sizes, const QString& folder)
             const QString dir = QDir(folder).filePath(QStringLiteral("series"));
             QDir(dir).removeRecursively();
             QDir().mkpath(dir);
-            for (const QString& system : {QStringLiteral("HZ"), QStringLiteral("BB")}) {
-                Config c = base;
-                c.cells = cells;
-                c.index = index;
-                c.system = system;
-                c.reuse = system == QLatin1String("BB");   // the account set the summary run had
-                Figures f;
-                if (int rc = run(c, dir, QString(), QString(), &f))
-                    return rc;
-                rows.append({cells, system, index, f});
+            const QString start = QDir(dir).filePath(QStringLiteral("start.db"));
+            QMap<QString, QList<Figures>> runs;
+            for (int r = 0; r < repeat; ++r) {
+                // Every repeat starts from the account set as built.
+                const QString db = QDir(dir).filePath(QStringLiteral("vostrel_bench.db"));
+                if (r > 0 && !(QFile::remove(db) && QFile::copy(start, db))) {
+                    out << "cannot restore the account set from " << start << "\n";
+                    return 2;
+                }
+                for (const QString& system : {QStringLiteral("HZ"), QStringLiteral("BB")}) {
+                    Config c = base;
+                    c.cells = cells;
+                    c.index = index;
+                    c.system = system;
+                    // BB: the account set the summary run had.
+                    c.reuse = r > 0 || system == QLatin1String("BB");
+                    Figures f;
+                    if (int rc = run(c, dir, r == 0 && repeat > 1 && system == QLatin1String("HZ") ? start : QString(),
+                            QString(), &f))
+                        return rc;
+                    runs[system].append(f);
+                }
             }
+            for (const QString& system : {QStringLiteral("HZ"), QStringLiteral("BB")})
+                rows.append({cells, system, index, median(runs.value(system))});
             QDir(dir).removeRecursively();
         }
 
-    out << QStringLiteral("\n== series, duplicated %1 %: CPU seconds (wall), statements, growth exponent against the "
-                          "previous size (by rows of the class tables); peak of the whole run so far\n")
-               .arg(base.dup * 100, 0, 'g', 3);
+    out << QStringLiteral("\n== series, duplicated %1 %: CPU seconds (wall), median of %2 runs, statements, growth "
+                          "exponent against the previous size (by rows of the class tables); peak of the whole run so far\n")
+               .arg(base.dup * 100, 0, 'g', 3)
+               .arg(repeat);
     static const char* const names[] = {"check", "cleanup", "write-back"};
     for (const QString& system : {QStringLiteral("HZ"), QStringLiteral("BB")})
         for (const bool index : {true, false}) {
@@ -620,6 +661,7 @@ int main(int argc, char** argv)
     bool single = false, seriesMode = false, buildOnly = false;
     QString dir, start, trace, digestFile;
     QList<qint64> sizes{100000, 300000, 1000000, 3000000};
+    int repeat = 3;
     for (int i = 0; i < args.size(); ++i) {
         const QString a = args.at(i);
         auto value = [&]() { return i + 1 < args.size() ? args.at(++i) : QString(); };
@@ -638,6 +680,8 @@ int main(int argc, char** argv)
             sizes.clear();
             for (const QString& n : value().split(QLatin1Char(','), Qt::SkipEmptyParts))
                 sizes.append(n.toLongLong());
+        } else if (a == QLatin1String("--repeat")) {
+            repeat = std::max(1, value().toInt());
         } else if (a == QLatin1String("--build-only")) {
             buildOnly = true;
         } else if (a == QLatin1String("--digest")) {
@@ -678,7 +722,7 @@ int main(int argc, char** argv)
             out << "usage: vostrel-bench [--cells N] [--dup RATE] [--no-index] [--no-illegal] [--system HZ|BB]"
                    " [--reuse] [--write-back] [--kinds] [--probe N] [--qt-rows] [--dir DIR] [--start FILE] [--trace FILE]\n"
                    "                    [--server postgresql | --dsn NAME [--driver D] [--user U] [--password P]]\n"
-                   "       vostrel-bench --series [--sizes N,N,...] [--dup RATE] [--dir DIR]\n";
+                   "       vostrel-bench --series [--sizes N,N,...] [--repeat N] [--dup RATE] [--dir DIR]\n";
             return 1;
         }
     }
@@ -706,7 +750,7 @@ int main(int argc, char** argv)
         if (seriesMode) {
             if (!single)
                 one.dup = 0.01;
-            return series(one, sizes, folder);
+            return series(one, sizes, folder, repeat);
         }
         if (single)
             return run(one, folder, start, trace);
