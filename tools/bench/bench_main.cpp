@@ -48,6 +48,7 @@
 #include <QProcess>
 #include <QCryptographicHash>
 #include <QSqlQuery>
+#include <QSqlError>
 #include <QSqlRecord>
 #include <cmath>
 #include <QTemporaryDir>
@@ -67,6 +68,7 @@ namespace {
 QTextStream out(stdout);
 
 bool g_keepPeak = false;   // series: the peak of the whole run, never reset
+QList<double> g_calibrations;
 
 // Peak resident memory since the last reset, in MiB (Linux).
 void resetPeak()
@@ -96,6 +98,36 @@ double cpuSeconds()
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
+// CPU seconds of a fixed SQLite workload on a file of its own in dir (rows inserted,
+// indexed, grouped and looked up, some 0.3 s): the machine's speed at that moment. A shared
+// machine's speed drifts by half within minutes, so the series scales its figures by it.
+// Every calibration of the series is kept.
+double calibration(const QString& dir)
+{
+    const QString file = QDir(dir).filePath(QStringLiteral("calibration.db"));
+    QFile::remove(file);
+    const double cpu0 = cpuSeconds();
+    {
+        demo::SqliteFile f(file);
+        QSqlQuery q(f.db());
+        for (const char* sql : {"create table k(a integer, b text)",
+                 "insert into k with recursive c(x) as (select 1 union all select x + 1 from c where x < 100000) "
+                 "select x * 7919 % 100003, printf('%08d', x) from c",
+                 "create index k_a on k(a, b)",
+                 "select count(1) from (select a % 997, count(1), max(b) from k group by a % 997, substr(b, 1, 6))",
+                 "select count(1) from k k1 where exists (select 1 from k k2 where k2.a = k1.a + 1)"}) {
+            if (!q.exec(QLatin1String(sql)))
+                throw demo::BuildError(QStringLiteral("calibration: %1").arg(q.lastError().text()));
+            while (q.next()) {
+            }
+        }
+    }
+    const double cpu = cpuSeconds() - cpu0;
+    QFile::remove(file);
+    g_calibrations.append(cpu);
+    return cpu;
+}
+
 struct Config {
     qint64 cells = 100000;
     double dup = 0.001;
@@ -117,7 +149,7 @@ struct Config {
 struct Figures {
     qint64 classRows = 0, keyRows = 0;
     double cpu[3] = {0, 0, 0};      // check, cleanup, write-back
-    double seconds[3] = {0, 0, 0};
+    double relative[3] = {0, 0, 0};   // cpu in calibrations timed around the phase
     qint64 statements[3] = {0, 0, 0};
     double peak = 0;
     QString digest;
@@ -434,7 +466,11 @@ int run(Config c, const QString& dirPath, const QString& startCopy, const QStrin
             lastKind = sql.left(sql.indexOf(QLatin1Char('\'')) > 0 ? std::min<qsizetype>(sql.indexOf(QLatin1Char('\'')), 60) : 60);
         });
     }
+    // Series: the speed before each of the check, cleanup and write-back and after the last.
+    QList<double> speeds;
     auto phase = [&](const QString& name, qint64 rows, const std::function<void()>& work) {
+        if (keep && name != QLatin1String("tables"))
+            speeds.append(calibration(dirPath));
         resetPeak();
         dm.mast.resetStatementCount();
         QElapsedTimer pt;
@@ -482,12 +518,14 @@ int run(Config c, const QString& dirPath, const QString& startCopy, const QStrin
         programCpu += write.cpu;
     }
     if (keep) {
+        speeds.append(calibration(dirPath));
         keep->classRows = classRows;
         keep->keyRows = keyRows;
         int i = 0;
         for (const Phase* p : {&check, &clean, static_cast<const Phase*>(&write)}) {
             keep->cpu[i] = p->cpu;
-            keep->seconds[i] = p->seconds;
+            if (i + 1 < speeds.size())
+                keep->relative[i] = p->cpu * 2 / (speeds.at(i) + speeds.at(i + 1));
             keep->statements[i] = p->statements;
             ++i;
         }
@@ -555,7 +593,7 @@ Figures median(QList<Figures> runs)
     };
     for (int i = 0; i < 3; ++i) {
         m.cpu[i] = middle([i](const Figures& f) { return f.cpu[i]; });
-        m.seconds[i] = middle([i](const Figures& f) { return f.seconds[i]; });
+        m.relative[i] = middle([i](const Figures& f) { return f.relative[i]; });
     }
     for (const Figures& f : runs) {
         m.peak = std::max(m.peak, f.peak);
@@ -613,34 +651,44 @@ int series(Config base, const QList<qint64>& sizes, const QString& folder, int r
             QDir(dir).removeRecursively();
         }
 
-    out << QStringLiteral("\n== series, duplicated %1 %: CPU seconds (wall), median of %2 runs, statements, growth "
-                          "exponent against the previous size (by rows of the class tables); peak of the whole run so far\n")
+    // The speed the figures are scaled to: the median of all calibrations.
+    QList<double> speeds = g_calibrations;
+    std::sort(speeds.begin(), speeds.end());
+    const double reference = speeds.isEmpty() ? 0 : speeds.at(speeds.size() / 2);
+    out << QStringLiteral("\n== series, duplicated %1 %: per phase the median of %2 runs of the CPU seconds at the "
+                          "median speed of the machine (the CPU seconds measured in brackets), the statements and "
+                          "the growth exponent of the scaled seconds against the previous size (by rows of the class "
+                          "tables); peak of the whole run so far. Calibrations: %3, median %4 s, least %5 s, most %6 s\n")
                .arg(base.dup * 100, 0, 'g', 3)
-               .arg(repeat);
-    static const char* const names[] = {"check", "cleanup", "write-back"};
+               .arg(repeat)
+               .arg(speeds.size())
+               .arg(reference, 0, 'f', 3)
+               .arg(speeds.value(0), 0, 'f', 3)
+               .arg(speeds.value(speeds.size() - 1), 0, 'f', 3);
     for (const QString& system : {QStringLiteral("HZ"), QStringLiteral("BB")})
         for (const bool index : {true, false}) {
             out << QStringLiteral("\n%1, key index %2\n").arg(system, index ? "yes" : "no");
-            out << QStringLiteral("| cells | class rows | rows of dup keys | check | cleanup | write-back | total cpu | peak MiB |\n");
+            out << QStringLiteral("| cells | class rows | rows of dup keys | check | cleanup | write-back | total | peak MiB |\n");
             out << "|---|---|---|---|---|---|---|---|\n";
             const Row* previous = nullptr;
             for (const Row& r : rows) {
                 if (r.system != system || r.index != index)
                     continue;
                 QString line = QStringLiteral("| %1 | %2 | %3 |").arg(r.cells).arg(r.f.classRows).arg(r.f.keyRows);
-                double total = 0;
+                double total = 0, totalCpu = 0;
                 for (int i = 0; i < 3; ++i) {
-                    total += r.f.cpu[i];
-                    line += QStringLiteral(" %1 (%2) s, %3 st").arg(r.f.cpu[i], 0, 'f', 2).arg(r.f.seconds[i], 0, 'f', 1)
+                    const double scaled = r.f.relative[i] * reference;
+                    total += scaled;
+                    totalCpu += r.f.cpu[i];
+                    line += QStringLiteral(" %1 (%2) s, %3 st").arg(scaled, 0, 'f', 2).arg(r.f.cpu[i], 0, 'f', 2)
                                 .arg(r.f.statements[i]);
                     if (previous)
                         line += QStringLiteral(", e %1").arg(
-                            exponent(previous->f.cpu[i], r.f.cpu[i], previous->f.classRows, r.f.classRows), 0, 'f', 2);
+                            exponent(previous->f.relative[i], r.f.relative[i], previous->f.classRows, r.f.classRows), 0, 'f', 2);
                     line += QStringLiteral(" |");
                 }
-                line += QStringLiteral(" %1 | %2 |").arg(total, 0, 'f', 2).arg(r.f.peak, 0, 'f', 1);
+                line += QStringLiteral(" %1 (%2) | %3 |").arg(total, 0, 'f', 2).arg(totalCpu, 0, 'f', 2).arg(r.f.peak, 0, 'f', 1);
                 out << line << "\n";
-                Q_UNUSED(names);
                 previous = &r;
             }
         }
