@@ -80,9 +80,10 @@ inline void plantDuplicates(TestAccountSet& as, const QString& system)
     }
 }
 
-// The report tables of the system's data classes, as sorted row texts.
+// The report tables of the system's data classes, as sorted row texts (of a TestAccountSet
+// or a PgAccountSet).
 using Snapshot = QMap<QString, QStringList>;
-inline Snapshot snapshot(TestAccountSet& as, const QString& system)
+template <typename AccountSet> Snapshot snapshot(const AccountSet& as, const QString& system)
 {
     Snapshot s;
     for (const DataClass* c : dataClassesOf(system)) {

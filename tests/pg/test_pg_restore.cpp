@@ -35,14 +35,6 @@ private slots:
         PgAccountSet pg(options);
         TEndYearDataMod& dm = pg.dm();
         dm.state.AccountSet = QStringLiteral("001");
-        const auto tables = [&] {
-            QStringList s;   // every row of the classes' report tables, sorted
-            for (const DataClass* c : dataClassesOf(system))
-                for (const QStringList& r : pg.rows(QStringLiteral("select * from ") + c->reportTable(dm.state.TableNames)))
-                    s << c->base + u'|' + r.join(u'|');
-            s.sort();
-            return s;
-        };
         fixture::selectSystem(dm, system);
         fixture::FirstHalf half;
         fixture::runFirstHalf(dm, half);
@@ -50,7 +42,7 @@ private slots:
             dm.ExecuteSQL(QStringLiteral("delete from ") + c->reviewTable());   // every review row given up
             half.state.of(*c).Remaining = false;
         }
-        const QStringList before = tables();
+        const fixture::Snapshot before = fixture::snapshot(pg, system);
         QTemporaryDir dir;
         QString file;
         {
@@ -63,13 +55,13 @@ private slots:
             QVERIFY2(wb.WriteBackAll(), qPrintable(log.lines.join(u'\n')));
             file = backup.fileName();
         }
-        QVERIFY(tables() != before);
+        QVERIFY(fixture::snapshot(pg, system) != before);
         ScriptedPrompts prompts;
         NullEvents events;
         RecordingLog out;
         QVERIFY2(WriteBackRestoreJob(testJobContext(dm, events), out).run(file), qPrintable(out.lines.join(u'\n')));
         QCOMPARE(out.lines.filter(QStringLiteral("已删除")).size(), dataClassesOf(system).size());
-        QCOMPARE(tables(), before);
+        QCOMPARE(fixture::snapshot(pg, system), before);
         dm.QryGlobalOpen.close();
     }
 };
