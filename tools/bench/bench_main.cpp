@@ -7,7 +7,8 @@
 //   vostrel-bench --series [--sizes 100000,300000,1000000,3000000] [--repeat 3] [--dup 0.01] [--dir D]
 //                 per size, with and without the report tables' key index, both systems,
 //                 each run --repeat times from the same account set: check, cleanup and
-//                 write-back with the median seconds, statements, the growth
+//                 write-back with the median CPU seconds scaled by a calibration workload
+//                 timed around each phase, statements, the growth
 //                 exponent against the previous size, the peak memory of the whole run so
 //                 far and a digest of the report tables afterwards
 //   vostrel-bench --cells 100000 --dup 0.01 [--no-index] [--system HZ|BB]
